@@ -1,0 +1,42 @@
+// Calendar arithmetic for Date values: from and to year, month, day, hour,
+// minute and second, the day of the week, and reading dates from text.
+#ifndef ZAREL_PLATFORM_DATE_TIME_H_
+#define ZAREL_PLATFORM_DATE_TIME_H_
+
+#include <optional>
+#include <string_view>
+
+#include "platform/variant.h"
+
+namespace zarel {
+
+struct DateParts {
+  int year = 1899;
+  int month = 12;  // 1 to 12
+  int day = 30;    // 1 to 31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Error 5 for a part out of range (month 13, minute 60, ...).
+Date MakeDate(const DateParts& parts);
+// The parts of a date, the time rounded to the nearest second.
+DateParts SplitDate(Date date);
+// 1 for Sunday to 7 for Saturday.
+int Weekday(Date date);
+bool HasDatePart(Date date);  // the whole-day part is not 0
+bool HasTimePart(Date date);  // the fraction is not 0
+
+class Locale;
+
+// Reads a date and/or time from text: ISO forms ("2026-12-05",
+// "2026-12-05 14:05:09", "2026-12-05T14:05:09.250", "14:05:09"), the
+// locale's short date with an optional time ("12/5/2026 2:05:09 PM"), and
+// day-month-name forms ("05 Dec 2026", "December 5, 2026"). Empty when the
+// text is no date.
+std::optional<Date> ParseDate(std::string_view text, const Locale& locale);
+
+}  // namespace zarel
+
+#endif  // ZAREL_PLATFORM_DATE_TIME_H_
