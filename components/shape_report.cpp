@@ -1,0 +1,6 @@
+// shape_report: not built yet; the renderer writes nothing.
+#include "components/renderers.h"
+namespace zarel {
+void RenderShapeReport(RenderContext&, TextFile&, std::shared_ptr<Recordset>&, const std::string&,
+                       std::int32_t) {}
+}  // namespace zarel
