@@ -1,0 +1,86 @@
+// Connection: an open link to a report database, over SQLite or PostgreSQL.
+//
+// Open takes a connection string:
+//   "sqlite:PATH"                      an existing SQLite database file
+//   "postgresql://..." "postgres://..." a PostgreSQL connection URL
+//   "host=... dbname=... user=..."     libpq's key=value form
+// Anything else fails with "Unknown connection string: ...". A SQLite file
+// that does not exist is an error; no empty database is ever created.
+//
+// Commands run through Execute, or through Recordset::Open with the
+// connection as the recordset's ActiveConnection. A command text is one of:
+//   - plain SQL in the backend's own dialect;
+//   - a procedure call "EXEC name arg, arg, ..." (see procedure_call.h),
+//     resolved in the table XProc(Name, Body) of the same database, or on
+//     PostgreSQL as a set-returning function of that name;
+//   - a shape command "SHAPE {parent} APPEND ({child} RELATE a TO b)" that
+//     returns a recordset with chapter fields (see shape_command.h).
+//
+// Every failure raises RuntimeError: errc::kDatabaseError with the server's
+// own text for what the database refuses, 3704 when the connection is
+// closed. A failed command leaves the connection usable.
+#ifndef ZAREL_PLATFORM_CONNECTION_H_
+#define ZAREL_PLATFORM_CONNECTION_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/object.h"
+#include "platform/recordset.h"
+#include "platform/variant.h"
+
+namespace zarel {
+
+class DatabaseDriver;
+
+// Execute options, by the platform's enumeration numbers.
+inline constexpr int kExecuteNoRecords = 128;
+
+class Connection : public Object {
+ public:
+  static std::shared_ptr<Connection> Create();
+  ~Connection() override;
+
+  // Opens the database named by the connection string. Raises when the
+  // string is unknown, the database cannot be reached or refuses the login;
+  // the connection is then still closed. Raises 3705-style kNotAllowedInContext
+  // when it is already open.
+  void Open(const std::string& connection_string);
+  // Closes the link; a pending transaction is rolled back. 3704 when closed.
+  void Close();
+  bool IsOpen() const;
+
+  // Runs a command. With options containing kExecuteNoRecords the result is
+  // null and rows the command may return are dropped; otherwise the result
+  // is an open, read-only recordset of the rows of the command (with no
+  // fields when the command returns none).
+  std::shared_ptr<Recordset> Execute(const std::string& command, int options = 0);
+
+  // Transactions. BeginTrans inside a pending transaction, or Commit /
+  // Rollback without one, raise kDatabaseError.
+  void BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  bool InTransaction() const;
+  // True when the link to the server broke (the server stopped or the
+  // network failed); nothing more can be done on the connection but Close.
+  bool LinkLost() const;
+
+  // Runs a command and reads all its rows, as Recordset::Open does. With
+  // with_sources the fields carry their base table, base column and key
+  // flag, for batch updates.
+  RecordsetData Read(const std::string& command, bool with_sources = false);
+
+  // The driver behind an open connection (3704 when closed), for the parts
+  // of the platform that speak to it directly.
+  DatabaseDriver& Driver();
+
+ private:
+  Connection();
+  std::unique_ptr<DatabaseDriver> driver_;
+};
+
+}  // namespace zarel
+
+#endif  // ZAREL_PLATFORM_CONNECTION_H_

@@ -1,0 +1,83 @@
+// DatabaseDriver: what a Connection needs from one database backend.
+//
+// A driver is one open session with a database (SQLite through its C
+// library, PostgreSQL through libpq). It runs statements with bound
+// parameters and reads their rows into RecordsetData, already converted to
+// the system's values and field types. Everything above it (procedure
+// calls, shape commands, batch updates) is written once, over this
+// interface.
+//
+// Parameters are written in the backend's own placeholder form, which
+// Placeholder(n) gives ("?1" on SQLite, "$1" on PostgreSQL). Failures raise
+// RuntimeError errc::kDatabaseError with the server's own text.
+#ifndef ZAREL_PLATFORM_DATABASE_DRIVER_H_
+#define ZAREL_PLATFORM_DATABASE_DRIVER_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/recordset.h"
+#include "platform/variant.h"
+
+namespace zarel {
+
+enum class Backend { kSQLite, kPostgreSQL };
+
+// What a statement gave back.
+struct StatementResult {
+  bool has_columns = false;  // the statement returns rows (maybe none)
+  RecordsetData data;
+  std::int64_t rows_affected = 0;  // for statements that change data
+};
+
+class DatabaseDriver {
+ public:
+  virtual ~DatabaseDriver() = default;
+
+  virtual Backend Kind() const = 0;
+
+  // Runs one statement with its parameters bound. With with_sources the
+  // fields carry base_table, base_column and is_key.
+  virtual StatementResult Run(std::string_view sql, const std::vector<Variant>& params,
+                              bool with_sources) = 0;
+
+  // Runs a script of one or more statements, each with the parameters it
+  // names (numbered placeholders ?1, ?2 ... in every backend's script; each
+  // statement receives exactly the ones it names). Answers the result of the
+  // last statement that returns columns, or a result without columns when
+  // none does.
+  virtual StatementResult RunScript(std::string_view script, const std::vector<Variant>& params,
+                                    bool with_sources) = 0;
+
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  virtual bool InTransaction() const = 0;
+  // True when the link to the server broke.
+  virtual bool LinkLost() const { return false; }
+
+  // The placeholder of parameter n (from 1) in a statement given to Run.
+  virtual std::string Placeholder(int n) const = 0;
+  // A name quoted as an identifier.
+  virtual std::string QuoteIdentifier(std::string_view name) const;
+
+  // The body of the procedure of that name (found ignoring case) in the
+  // table XProc(Name, Body); nothing when the table or the row is missing.
+  virtual std::optional<std::string> FindProcedureBody(std::string_view name);
+  // Runs a procedure that is not in XProc, as the backend knows it (a
+  // set-returning function on PostgreSQL); nothing when the backend has no
+  // procedure of that name.
+  virtual std::optional<StatementResult> RunNativeProcedure(std::string_view name,
+                                                            const std::vector<Variant>& args);
+
+  // The columns of the primary key of a table, in key order; empty when the
+  // table has none.
+  virtual std::vector<std::string> PrimaryKey(std::string_view table) = 0;
+};
+
+}  // namespace zarel
+
+#endif  // ZAREL_PLATFORM_DATABASE_DRIVER_H_
