@@ -1,10 +1,18 @@
 // HeadlessBrowser: a web browser without a screen.
 //
 // Navigate remembers the file shown. ExecWB 4 (save as) copies the page
-// shown to the destination its host set with SaveDestination, and fails
-// without one; 6 (print) and 7 (print preview) fail with "not available"
-// unless the host supplied a printer, which then receives the command and
-// the page shown.
+// shown to the destination its host set with SaveDestination (a file path,
+// or a folder that receives the page under its own name), and fails without
+// one; 6 (print) and 7 (print preview) fail with "not available" unless the
+// host supplied a printer, which then receives the command and the page
+// shown. The option (prompt the user or not) changes nothing here.
+//
+// Failures are RuntimeErrors: 5 for a command that is not available (no
+// save destination, no printer, no page shown, an unknown command), 53 when
+// the page shown no longer exists, and the file errors of a save (76 for a
+// destination folder that does not exist, 75 for one that cannot be
+// written). A save writes beside the destination and renames, so a failed
+// save leaves an existing file as it was.
 #ifndef ZAREL_PLATFORM_HEADLESS_BROWSER_H_
 #define ZAREL_PLATFORM_HEADLESS_BROWSER_H_
 

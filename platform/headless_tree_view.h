@@ -6,7 +6,13 @@
 // tests and by the command-line host. Adding a node, removing one and every
 // sibling step cost time independent of the number of nodes in the tree (a
 // removal costs time in the size of the removed subtree), so trees of tens
-// of thousands of nodes stay fast.
+// of thousands of nodes stay fast. Index and item by index cost O(log n).
+//
+// Sorted orders the top-level nodes by text, ignoring letter case (ties in
+// the order they were added); it changes the display order (Walk, Next,
+// FirstSibling, LastSibling), never Index, which is the order in the node
+// collection. Every member of a removed node, or of a node whose tree view
+// has gone or been cleared, raises 91.
 #ifndef ZAREL_PLATFORM_HEADLESS_TREE_VIEW_H_
 #define ZAREL_PLATFORM_HEADLESS_TREE_VIEW_H_
 
@@ -34,7 +40,7 @@ class HeadlessTreeView : public TreeView {
   void Advise(TreeViewEvents* sink) override;
 
   // What a user's click does: selects the node, then raises "NodeClick"
-  // with it.
+  // with it. 91 for an empty or removed node.
   void Click(const TreeNodeRef& node);
   // Raises any event by name (for tests of the receiver).
   void RaiseEvent(const std::string& name, std::vector<Variant>& parameters);
@@ -42,7 +48,7 @@ class HeadlessTreeView : public TreeView {
   // Every node in display order: depth first, the top-level nodes in their
   // display order (sorted by text when Sorted is on), each node's children
   // in the order they were added. Calls visit(node, depth) with depth 0 for
-  // top-level nodes.
+  // top-level nodes. visit must not add or remove nodes.
   void Walk(const std::function<void(const TreeNodeRef&, int depth)>& visit) const;
 
  private:

@@ -111,9 +111,16 @@ class Field {
   const FieldInfo& Info() const { return info_; }
 
   // The value in the current row: 3704 when closed, 3021 without a current
-  // row.
+  // row. Reading costs the same whatever the size of the recordset.
   const Variant& Value() const;
-  // Writes the value in the current row (or in the row being added).
+  // Writes the value in the current row (or in the row being added): 3704
+  // when closed, 3021 without a current row. The value is converted to the
+  // field's type first (a text "42" written to an integer field is stored
+  // as the number 42; Empty and Null are stored as Null), and a value that
+  // cannot be converted raises the conversion's error (13, 6) and leaves the
+  // row unchanged. Texts are kept whole whatever DefinedSize says. The first
+  // write to a row that was read keeps its original values and marks it
+  // modified; a row made by AddNew stays marked added.
   void Value(Variant value);
 
  private:
@@ -139,10 +146,12 @@ class FieldCollection {
   const Field& Item(std::string_view name) const;
   Field& operator[](int index) { return Item(index); }
   Field& operator[](std::string_view name) { return Item(name); }
+  const Field& operator[](int index) const { return Item(index); }
+  const Field& operator[](std::string_view name) const { return Item(name); }
 
   // Adds a column to a recordset that is not open yet (a fabricated one);
   // appending to an open recordset raises 3219 "Operation is not allowed in
-  // this context.".
+  // this context.", a name already in the collection (ignoring case) 3367.
   void Append(std::string name, int type, std::int32_t defined_size = 0,
               std::int32_t attributes = 0);
 
@@ -154,6 +163,9 @@ class FieldCollection {
  private:
   friend class Recordset;
   explicit FieldCollection(Recordset* owner) : owner_(owner) {}
+  // The position of the field called name (ignoring letter case), or -1.
+  int Find(std::string_view name) const;
+
   Recordset* owner_;
   std::vector<Field> fields_;
 };
@@ -197,28 +209,46 @@ class Recordset : public Object {
   // Runs the query on the active connection and holds its rows; the
   // recordset is then on its first row (or at its end when there is none).
   // Fails (error 3709-style RuntimeError) without an active connection.
+  // (Defined with the database code, recordset_database.cpp.)
   void Open(const std::string& source);
   // Opens a fabricated recordset over the appended fields, with no rows.
+  // 3705 when the recordset is already open.
   void Open();
-  // Takes the rows a driver read. Used by Connection implementations.
+  // Takes the rows a driver read, moving them in (no value is copied), and
+  // replaces the fields with data.fields; the recordset is then open on its
+  // first row. Every row must hold one value per field (51 otherwise, and
+  // the recordset stays closed); 3705 when already open. Used by Connection
+  // implementations.
   void OpenWith(RecordsetData data);
+  // Drops the rows and closes; the fields stay, so a fabricated recordset
+  // can be opened again. 3704 when already closed.
   void Close();
   bool IsOpen() const { return open_; }
 
   // --- Reading ---
   FieldCollection& Fields() { return fields_; }
   const FieldCollection& Fields() const { return fields_; }
+  // All of these raise 3704 when the recordset is closed.
   // The number of rows, or -1 for a recordset made to answer that it
   // cannot count (see AnswerUnknownRecordCount).
   std::int32_t RecordCount() const;
+  // To the first row; on an empty recordset it stays at its end.
   void MoveFirst();
+  // To the next row; 3021 when already at the end.
   void MoveNext();
+  // True at the end (past the last row, or no rows at all).
   bool Eof() const;
+  // True when there are no rows (there is no backward walk).
   bool Bof() const;
-  // The sort order: one or more "name ASC" / "name DESC" joined by ", ".
-  // Writing it reorders the rows (stable; numbers, dates and texts compared
-  // as such; Null first) and moves to the first row. An empty text restores
-  // the order in which the rows were read.
+  // The sort order: one or more "name ASC" / "name DESC" joined by ", "
+  // (a name alone sorts ascending; a name may be written in [brackets]).
+  // Writing it reorders the rows and moves to the first row. The sort is
+  // stable: rows with equal keys keep the order in which they were read.
+  // Values compare by kind: Null (and Empty) lowest, so first ascending and
+  // last descending; then numbers, compared numerically; then dates; then
+  // texts, compared byte by byte; then binary values. An unknown field name
+  // raises 3265 and leaves the rows as they were. An empty text restores the
+  // order in which the rows were read.
   void Sort(const std::string& order);
   const std::string& Sort() const { return sort_; }
   // All rows from the current one on, as a (column, row) grid; the
@@ -226,8 +256,15 @@ class Recordset : public Object {
   Array2D GetRows();
 
   // --- Changing ---
+  // Appends a row of Nulls at the end and makes it the current row; field
+  // value writes fill it. 3704 when closed. A row being added is finished
+  // by Update, and also by the next AddNew, move or Sort.
   void AddNew();
+  // Finishes the row being added. Without one, field writes are already in
+  // the row, and Update only checks that there is a current row (3021).
   void Update();
+  // Write back / re-read through the active connection (defined with the
+  // database code, recordset_database.cpp).
   void UpdateBatch();
   void Resync();
 
@@ -237,20 +274,41 @@ class Recordset : public Object {
   // The number of rows held, whatever RecordCount answers.
   std::size_t RowCount() const { return rows_.size(); }
 
+  // --- Batch-edit bookkeeping, for UpdateBatch ---
+  enum class RowState { kUnchanged, kModified, kAdded };
+  // A row with changes that are not written back yet. values are the row's
+  // values now; original the values it was read with (empty for an added
+  // row). The pointers stay valid until the recordset is changed.
+  struct PendingRow {
+    std::size_t position;  // 0-based, in the recordset's current order
+    RowState state;
+    const std::vector<Variant>* values;
+    const std::vector<Variant>* original;
+  };
+  // The modified and added rows, in the recordset's current order.
+  std::vector<PendingRow> PendingChanges() const;
+  // Marks every row unchanged and forgets the original values: called once
+  // the changes are in the database.
+  void AcceptChanges();
+  // The query the recordset was opened with (empty for a fabricated one).
+  const std::string& Source() const { return source_; }
+
  private:
   friend class Field;
   friend class FieldCollection;
   friend class BatchUpdater;
   Recordset();
 
-  enum class RowState { kUnchanged, kModified, kAdded };
   struct Row {
     std::vector<Variant> values;
     std::vector<Variant> original;  // kept from the first change on
     RowState state = RowState::kUnchanged;
+    std::size_t sequence = 0;  // order of arrival, to undo a Sort
   };
 
   void RequireOpen() const;
+  void RequireClosed() const;
+  void FinishAdding() { adding_ = false; }
   Row& CurrentRow();
   const Row& CurrentRow() const;
 
@@ -264,6 +322,7 @@ class Recordset : public Object {
   FieldCollection fields_{this};
   std::vector<Row> rows_;
   std::size_t position_ = 0;  // == rows_.size() at the end
+  std::size_t next_sequence_ = 0;
   std::string sort_;
   std::string source_;  // the query it was opened with, for Resync
 };

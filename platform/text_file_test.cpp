@@ -1,0 +1,104 @@
+// Tests of the output text file: line ends, truncation and errors.
+#include "platform/text_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "platform/error.h"
+
+namespace zarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "zarel-text-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+
+  fs::path folder_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+int ErrorNumberOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RuntimeError& error) {
+    return error.Number();
+  }
+  return 0;
+}
+
+TEST_F(TextFileTest, EveryLineEndsInCarriageReturnLineFeed) {
+  const std::string path = PathOf("oReport.htm");
+  { std::ofstream(path) << "an older and longer page that must go"; }
+  TextFile file(path);
+  file.WriteLine("<HTML>");
+  file.WriteLine("");
+  file.WriteLine("caf\xC3\xA9 \xC2\xBB end");
+  file.Close();
+  file.Close();  // a second Close does nothing
+  EXPECT_EQ(ReadFile(path), "<HTML>\r\n\r\ncaf\xC3\xA9 \xC2\xBB end\r\n");
+  EXPECT_EQ(ErrorNumberOf([&] { file.WriteLine("late"); }), errc::kPathFileAccessError);
+}
+
+TEST_F(TextFileTest, ClosesWhenItGoes) {
+  const std::string path = PathOf("fp.htm");
+  std::string expected;
+  {
+    TextFile file(path);
+    for (int row = 0; row < 100000; ++row) {
+      const std::string line = "<tr><td>" + std::to_string(row) + "</td></tr>";
+      file.WriteLine(line);
+      expected += line + "\r\n";
+    }
+  }
+  EXPECT_EQ(ReadFile(path), expected);
+}
+
+TEST_F(TextFileTest, OpeningFailuresRaiseThePlatformErrors) {
+  fs::create_directory(folder_ / "sub");
+  { std::ofstream(PathOf("plain")) << "x"; }
+  struct Case {
+    const char* what;
+    std::string path;
+    int number;
+  };
+  const std::vector<Case> cases = {
+      {"missing folder", PathOf("none/oReport.htm"), errc::kPathNotFound},
+      {"a file where the folder should be", PathOf("plain/oReport.htm"), errc::kPathNotFound},
+      {"the path is a folder", PathOf("sub"), errc::kPathFileAccessError},
+      {"empty path", "", errc::kBadFileNameOrNumber},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ErrorNumberOf([&] { TextFile file(c.path); }), c.number);
+  }
+  EXPECT_EQ(ReadFile(PathOf("plain")), "x");
+}
+
+TEST_F(TextFileTest, UnwritableFileGives75) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  const std::string path = PathOf("locked.htm");
+  { std::ofstream(path) << "kept"; }
+  fs::permissions(path, fs::perms::owner_read);
+  EXPECT_EQ(ErrorNumberOf([&] { TextFile file(path); }), errc::kPathFileAccessError);
+  EXPECT_EQ(ReadFile(path), "kept");
+}
+
+}  // namespace
+}  // namespace zarel
