@@ -95,7 +95,8 @@ struct FieldInfo {
   bool is_key = false;
 };
 
-// The rows a driver hands to Recordset::Open.
+// The rows a driver hands to Recordset::OpenWith: one value per field in
+// every row, in field order.
 struct RecordsetData {
   std::vector<FieldInfo> fields;
   std::vector<std::vector<Variant>> rows;
