@@ -142,7 +142,8 @@ class FieldCollection {
   // By position from 0; 3265 when out of range.
   Field& Item(int index);
   const Field& Item(int index) const;
-  // By name, ignoring letter case; 3265 when there is none.
+  // By name, ignoring letter case (ASCII letters); 3265 when there is none.
+  // When a query returned two columns of one name, the first one answers.
   Field& Item(std::string_view name);
   const Field& Item(std::string_view name) const;
   Field& operator[](int index) { return Item(index); }
