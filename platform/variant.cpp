@@ -1,1 +1,686 @@
-// Implementation pending.
+// Variant: accessors, the conversions between the alternatives, comparison
+// and the text of numbers.
+#include "platform/variant.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "platform/date_time.h"
+#include "platform/error.h"
+#include "platform/format.h"
+#include "platform/locale.h"
+
+namespace zarel {
+
+// Gives the implementation read access to the stored alternative.
+class VariantAccess {
+ public:
+  static const auto& Data(const Variant& value) { return value.data_; }
+};
+
+namespace {
+
+// The nearest whole number, halves going to the even neighbour.
+double RoundHalfEven(double value) {
+  double whole = std::floor(value);
+  double rest = value - whole;  // exact for doubles
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+  return whole;
+}
+
+// The value in -range..range after rounding, or error 6.
+template <class Int>
+Int WholeFromDouble(double value) {
+  if (std::isnan(value)) Raise(errc::kOverflow);
+  double rounded = RoundHalfEven(value);
+  // The bounds are exact powers of two for 64 bits; the upper one is excluded.
+  constexpr double kLow = static_cast<double>(std::numeric_limits<Int>::min());
+  constexpr double kHigh = -kLow;
+  if (!(rounded >= kLow && rounded < kHigh)) Raise(errc::kOverflow);
+  return static_cast<Int>(rounded);
+}
+
+template <class Int>
+Int WholeFromInt64(std::int64_t value) {
+  if (value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max()) {
+    Raise(errc::kOverflow);
+  }
+  return static_cast<Int>(value);
+}
+
+// A number read from text: its sign, its significant digits (no leading or
+// trailing zeros) and the place of the decimal point, the value being
+// 0.<digits> x 10^point ("1234.5" gives digits "12345", point 4).
+struct ScannedNumber {
+  bool negative = false;
+  std::string digits;
+  std::int64_t point = 0;
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::optional<ScannedNumber> ScanNumber(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsSpace(text[begin])) ++begin;
+  while (end > begin && IsSpace(text[end - 1])) --end;
+  std::string_view body = text.substr(begin, end - begin);
+  if (body.empty()) return std::nullopt;
+
+  ScannedNumber number;
+  std::size_t at = 0;
+  if (body[at] == '+' || body[at] == '-') {
+    number.negative = body[at] == '-';
+    ++at;
+  }
+  bool any_digit = false;
+  std::int64_t integer_digits = 0;
+  // The integer part: digits, with "," allowed between digits.
+  while (at < body.size()) {
+    char c = body[at];
+    if (IsDigit(c)) {
+      any_digit = true;
+      if (!(number.digits.empty() && c == '0')) {
+        number.digits.push_back(c);
+        ++integer_digits;
+      }
+      ++at;
+    } else if (c == ',' && any_digit && at + 1 < body.size() && IsDigit(body[at + 1])) {
+      ++at;
+    } else {
+      break;
+    }
+  }
+  std::int64_t fraction_zeros = 0;  // zeros after the point before the first digit
+  if (at < body.size() && body[at] == '.') {
+    ++at;
+    while (at < body.size() && IsDigit(body[at])) {
+      any_digit = true;
+      if (number.digits.empty() && body[at] == '0') {
+        ++fraction_zeros;
+      } else {
+        number.digits.push_back(body[at]);
+      }
+      ++at;
+    }
+  }
+  if (!any_digit) return std::nullopt;
+  std::int64_t exponent = 0;
+  if (at < body.size() && (body[at] == 'e' || body[at] == 'E')) {
+    ++at;
+    bool exponent_negative = false;
+    if (at < body.size() && (body[at] == '+' || body[at] == '-')) {
+      exponent_negative = body[at] == '-';
+      ++at;
+    }
+    if (at >= body.size() || !IsDigit(body[at])) return std::nullopt;
+    while (at < body.size() && IsDigit(body[at])) {
+      if (exponent < 100000) exponent = exponent * 10 + (body[at] - '0');
+      ++at;
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (at != body.size()) return std::nullopt;
+  while (!number.digits.empty() && number.digits.back() == '0') number.digits.pop_back();
+  number.point = integer_digits - fraction_zeros + exponent;
+  if (number.digits.empty()) number.point = 0;
+  return number;
+}
+
+double ScannedToDouble(const ScannedNumber& number) {
+  if (number.digits.empty()) return number.negative ? -0.0 : 0.0;
+  // "0.<digits>e<point>" in a buffer that from_chars reads exactly.
+  std::string buffer;
+  buffer.reserve(number.digits.size() + 24);
+  if (number.negative) buffer.push_back('-');
+  buffer += "0.";
+  buffer += number.digits;
+  buffer.push_back('e');
+  char exponent[24];
+  auto result = std::to_chars(exponent, exponent + sizeof exponent, number.point);
+  buffer.append(exponent, result.ptr);
+  double value = 0;
+  auto parsed = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (parsed.ec == std::errc::result_out_of_range) {
+    // Too small rounds to zero; too large is an overflow.
+    if (number.point < 0) return number.negative ? -0.0 : 0.0;
+    Raise(errc::kOverflow);
+  }
+  return value;
+}
+
+// The amount in ten-thousandths, exactly from the digits, halves to even.
+Currency ScannedToCurrency(const ScannedNumber& number) {
+  constexpr std::int64_t kMaxDigits = 19;
+  std::int64_t scaled_point = number.point + 4;  // digits before the point of amount x 10^4
+  if (number.digits.empty() || scaled_point < 0) return Currency{};
+  if (scaled_point > kMaxDigits) Raise(errc::kOverflow);
+  std::uint64_t whole = 0;  // 19 digits fit
+  std::size_t count = static_cast<std::size_t>(scaled_point);
+  for (std::size_t i = 0; i < count; ++i) {
+    whole = whole * 10 +
+            static_cast<std::uint64_t>(i < number.digits.size() ? number.digits[i] - '0' : 0);
+  }
+  // Round by the rest of the digits.
+  if (count < number.digits.size()) {
+    char first_rest = number.digits[count];
+    bool more = number.digits.size() > count + 1;  // trailing zeros are stripped
+    if (first_rest > '5' || (first_rest == '5' && (more || whole % 2 == 1))) whole += 1;
+  }
+  const std::uint64_t limit =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) +
+      (number.negative ? 1u : 0u);
+  if (whole > limit) Raise(errc::kOverflow);
+  Currency currency;
+  if (number.negative) {
+    currency.scaled = static_cast<std::int64_t>(0 - whole);  // two's complement
+  } else {
+    currency.scaled = static_cast<std::int64_t>(whole);
+  }
+  return currency;
+}
+
+double TextToDouble(const std::string& text) {
+  auto number = ScanNumber(text);
+  if (!number) Raise(errc::kTypeMismatch);
+  return ScannedToDouble(*number);
+}
+
+// The Boolean a text names ("True" / "False", any case), if it names one.
+std::optional<bool> BooleanWord(std::string_view text) {
+  auto equals = [&](std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+      char c = text[i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (c != word[i]) return false;
+    }
+    return true;
+  };
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsSpace(text[begin])) ++begin;
+  while (end > begin && IsSpace(text[end - 1])) --end;
+  text = text.substr(begin, end - begin);
+  if (equals("true")) return true;
+  if (equals("false")) return false;
+  return std::nullopt;
+}
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+// Digits of a number in scientific form with `precision` significant
+// digits, trailing zeros removed, and its decimal exponent.
+struct Decimal {
+  char digits[24];
+  int count = 0;
+  int exponent = 0;
+  bool negative = false;
+};
+
+template <class Float>
+Decimal ToDecimal(Float value, int precision) {
+  Decimal decimal;
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                              std::chars_format::scientific, precision - 1);
+  const char* at = buffer;
+  const char* end = result.ptr;
+  if (*at == '-') {
+    decimal.negative = true;
+    ++at;
+  }
+  while (at < end && *at != 'e') {
+    if (*at != '.') decimal.digits[decimal.count++] = *at;
+    ++at;
+  }
+  int exponent = 0;
+  std::from_chars(at + 1 + (at[1] == '+' ? 1 : 0), end, exponent);
+  decimal.exponent = exponent;
+  while (decimal.count > 1 && decimal.digits[decimal.count - 1] == '0') --decimal.count;
+  return decimal;
+}
+
+// Writes a number the way the platform shows a Double or Single: fixed
+// notation while the exponent is below the precision and not below -4,
+// otherwise "1.5E-05".
+template <class Float>
+std::string FloatToText(Float value, int precision) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  if (value == 0) return "0";
+  Decimal decimal = ToDecimal(value, precision);
+  std::string text;
+  text.reserve(24);
+  if (decimal.negative) text.push_back('-');
+  if (decimal.exponent >= precision || decimal.exponent < -4) {
+    text.push_back(decimal.digits[0]);
+    if (decimal.count > 1) {
+      text.push_back('.');
+      text.append(decimal.digits + 1, static_cast<std::size_t>(decimal.count - 1));
+    }
+    text.push_back('E');
+    text.push_back(decimal.exponent < 0 ? '-' : '+');
+    int magnitude = std::abs(decimal.exponent);
+    if (magnitude < 10) text.push_back('0');
+    char buffer[8];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
+    text.append(buffer, result.ptr);
+  } else if (decimal.exponent < 0) {
+    text += "0.";
+    text.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
+    text.append(decimal.digits, static_cast<std::size_t>(decimal.count));
+  } else {
+    int whole_digits = decimal.exponent + 1;
+    for (int i = 0; i < whole_digits; ++i) {
+      text.push_back(i < decimal.count ? decimal.digits[i] : '0');
+    }
+    if (decimal.count > whole_digits) {
+      text.push_back('.');
+      text.append(decimal.digits + whole_digits,
+                  static_cast<std::size_t>(decimal.count - whole_digits));
+    }
+  }
+  return text;
+}
+
+template <class Int>
+std::string IntegerText(Int value) {
+  char buffer[24];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string CurrencyText(Currency value) {
+  bool negative = value.scaled < 0;
+  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value.scaled)
+                                     : static_cast<std::uint64_t>(value.scaled);
+  std::uint64_t whole = magnitude / Currency::kScale;
+  std::uint64_t fraction = magnitude % Currency::kScale;
+  char buffer[32];
+  char* at = buffer;
+  if (negative) *at++ = '-';
+  at = std::to_chars(at, buffer + sizeof buffer, whole).ptr;
+  if (fraction != 0) {
+    *at++ = '.';
+    char digits[4];
+    for (int i = 3; i >= 0; --i) {
+      digits[i] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    int count = 4;
+    while (digits[count - 1] == '0') --count;
+    std::memcpy(at, digits, static_cast<std::size_t>(count));
+    at += count;
+  }
+  return std::string(buffer, at);
+}
+
+// Limits of the dates the platform represents: 1 January 100 to 31
+// December 9999.
+constexpr double kFirstSerial = -657434.0;
+constexpr double kLastSerial = 2958466.0;  // exclusive: the day after the last
+
+Date DateFromSerial(double serial) {
+  if (!(serial >= kFirstSerial && serial < kLastSerial)) Raise(errc::kOverflow);
+  return Date{serial};
+}
+
+// The kind of operand in a comparison.
+enum class Kind { kEmpty, kNumber, kBoolean, kDate, kText, kBytes, kObject };
+
+Kind KindOf(const Variant& value) {
+  switch (value.Type()) {
+    case VarType::kEmpty:
+      return Kind::kEmpty;
+    case VarType::kBoolean:
+      return Kind::kBoolean;
+    case VarType::kDate:
+      return Kind::kDate;
+    case VarType::kString:
+      return Kind::kText;
+    case VarType::kBytes:
+      return Kind::kBytes;
+    case VarType::kObject:
+      return Kind::kObject;
+    default:
+      return Kind::kNumber;
+  }
+}
+
+std::strong_ordering CompareDoubles(double left, double right) {
+  if (left < right) return std::strong_ordering::less;
+  if (left > right) return std::strong_ordering::greater;
+  if (left == right) return std::strong_ordering::equal;
+  // NaN sorts before every number and equal to itself.
+  bool left_nan = std::isnan(left);
+  bool right_nan = std::isnan(right);
+  if (left_nan && right_nan) return std::strong_ordering::equal;
+  return left_nan ? std::strong_ordering::less : std::strong_ordering::greater;
+}
+
+bool IsWholeType(VarType type) {
+  return type == VarType::kInteger || type == VarType::kLong || type == VarType::kLongLong ||
+         type == VarType::kBoolean || type == VarType::kEmpty;
+}
+
+// Both operands as numbers, exactly where both are whole or Currency.
+std::strong_ordering CompareNumbers(const Variant& left, const Variant& right) {
+  VarType lt = left.Type();
+  VarType rt = right.Type();
+  if (IsWholeType(lt) && IsWholeType(rt)) return left.ToLongLong() <=> right.ToLongLong();
+  if ((lt == VarType::kCurrency || IsWholeType(lt)) &&
+      (rt == VarType::kCurrency || IsWholeType(rt))) {
+    // Whole numbers beyond the Currency range compare as doubles below.
+    try {
+      return left.ToCurrency() <=> right.ToCurrency();
+    } catch (const RuntimeError&) {
+    }
+  }
+  return CompareDoubles(left.ToDouble(), right.ToDouble());
+}
+
+// A text operand against a number: the text read as a number.
+Variant TextAsNumber(const Variant& text) {
+  auto number = ScanNumber(text.AsString());
+  if (!number) Raise(errc::kTypeMismatch);
+  return Variant(ScannedToDouble(*number));
+}
+
+}  // namespace
+
+Currency Currency::FromDouble(double amount) {
+  return Currency{WholeFromDouble<std::int64_t>(amount * static_cast<double>(kScale))};
+}
+
+Variant Variant::Null() { return Variant(NullTag{}); }
+
+bool Variant::HoldsNumber() const {
+  switch (Type()) {
+    case VarType::kInteger:
+    case VarType::kLong:
+    case VarType::kLongLong:
+    case VarType::kSingle:
+    case VarType::kDouble:
+    case VarType::kCurrency:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Variant::AsBoolean() const {
+  if (const bool* value = std::get_if<bool>(&data_)) return *value;
+  Raise(errc::kTypeMismatch);
+}
+
+const std::string& Variant::AsString() const {
+  if (const std::string* value = std::get_if<std::string>(&data_)) return *value;
+  Raise(errc::kTypeMismatch);
+}
+
+const Bytes& Variant::AsBytes() const {
+  if (const Bytes* value = std::get_if<Bytes>(&data_)) return *value;
+  Raise(errc::kTypeMismatch);
+}
+
+const ObjectRef& Variant::AsObject() const {
+  if (const ObjectRef* value = std::get_if<ObjectRef>(&data_)) return *value;
+  Raise(errc::kTypeMismatch);
+}
+
+std::int64_t Variant::ToLongLong() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) -> std::int64_t { return 0; },
+          [](NullTag) -> std::int64_t { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) -> std::int64_t { return value ? -1 : 0; },
+          [](std::int16_t value) -> std::int64_t { return value; },
+          [](std::int32_t value) -> std::int64_t { return value; },
+          [](std::int64_t value) -> std::int64_t { return value; },
+          [](float value) { return WholeFromDouble<std::int64_t>(value); },
+          [](double value) { return WholeFromDouble<std::int64_t>(value); },
+          [](Currency value) -> std::int64_t {
+            // Halves to even, exactly.
+            std::int64_t whole = value.scaled / Currency::kScale;
+            std::int64_t rest = value.scaled % Currency::kScale;
+            constexpr std::int64_t kHalf = Currency::kScale / 2;
+            if (rest > kHalf || (rest == kHalf && whole % 2 != 0)) ++whole;
+            if (rest < -kHalf || (rest == -kHalf && whole % 2 != 0)) --whole;
+            return whole;
+          },
+          [](Date value) { return WholeFromDouble<std::int64_t>(value.serial); },
+          [](const std::string& value) {
+            return WholeFromDouble<std::int64_t>(TextToDouble(value));
+          },
+          [](const Bytes&) -> std::int64_t { Raise(errc::kTypeMismatch); },
+          [](const ObjectRef&) -> std::int64_t { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+std::int16_t Variant::ToInteger() const {
+  if (const double* value = std::get_if<double>(&data_)) {
+    return WholeFromDouble<std::int16_t>(*value);
+  }
+  if (const std::string* value = std::get_if<std::string>(&data_)) {
+    return WholeFromDouble<std::int16_t>(TextToDouble(*value));
+  }
+  return WholeFromInt64<std::int16_t>(ToLongLong());
+}
+
+std::int32_t Variant::ToLong() const {
+  if (const double* value = std::get_if<double>(&data_)) {
+    return WholeFromDouble<std::int32_t>(*value);
+  }
+  if (const std::string* value = std::get_if<std::string>(&data_)) {
+    return WholeFromDouble<std::int32_t>(TextToDouble(*value));
+  }
+  return WholeFromInt64<std::int32_t>(ToLongLong());
+}
+
+double Variant::ToDouble() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) { return 0.0; },
+          [](NullTag) -> double { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) { return value ? -1.0 : 0.0; },
+          [](std::int16_t value) { return static_cast<double>(value); },
+          [](std::int32_t value) { return static_cast<double>(value); },
+          [](std::int64_t value) { return static_cast<double>(value); },
+          [](float value) { return static_cast<double>(value); },
+          [](double value) { return value; },
+          [](Currency value) { return value.ToDouble(); },
+          [](Date value) { return value.serial; },
+          [](const std::string& value) { return TextToDouble(value); },
+          [](const Bytes&) -> double { Raise(errc::kTypeMismatch); },
+          [](const ObjectRef&) -> double { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+float Variant::ToSingle() const {
+  if (const float* value = std::get_if<float>(&data_)) return *value;
+  double value = ToDouble();
+  if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+    Raise(errc::kOverflow);
+  }
+  return static_cast<float>(value);
+}
+
+Currency Variant::ToCurrency() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) { return Currency{}; },
+          [](NullTag) -> Currency { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) { return Currency{value ? -Currency::kScale : 0}; },
+          [](std::int16_t value) { return Currency{value * Currency::kScale}; },
+          [](std::int32_t value) {
+            return Currency{static_cast<std::int64_t>(value) * Currency::kScale};
+          },
+          [](std::int64_t value) {
+            constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() /
+                                            Currency::kScale;
+            if (value > kLimit || value < -kLimit) Raise(errc::kOverflow);
+            return Currency{value * Currency::kScale};
+          },
+          // A Single converts through its shortest decimal text, so 0.1f
+          // gives 0.1 and not 0.100000001.
+          [](float value) {
+            if (!std::isfinite(value)) Raise(errc::kOverflow);
+            char buffer[64];
+            auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+            return ScannedToCurrency(*ScanNumber(std::string_view(buffer, result.ptr)));
+          },
+          [](double value) { return Currency::FromDouble(value); },
+          [](Currency value) { return value; },
+          [](Date value) { return Currency::FromDouble(value.serial); },
+          [](const std::string& value) {
+            auto number = ScanNumber(value);
+            if (!number) Raise(errc::kTypeMismatch);
+            return ScannedToCurrency(*number);
+          },
+          [](const Bytes&) -> Currency { Raise(errc::kTypeMismatch); },
+          [](const ObjectRef&) -> Currency { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+bool Variant::ToBoolean() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) { return false; },
+          [](NullTag) -> bool { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) { return value; },
+          [](std::int16_t value) { return value != 0; },
+          [](std::int32_t value) { return value != 0; },
+          [](std::int64_t value) { return value != 0; },
+          [](float value) { return value != 0; },
+          [](double value) { return value != 0; },
+          [](Currency value) { return value.scaled != 0; },
+          [](Date value) { return value.serial != 0; },
+          [](const std::string& value) {
+            if (auto word = BooleanWord(value)) return *word;
+            return TextToDouble(value) != 0;
+          },
+          [](const Bytes&) -> bool { Raise(errc::kTypeMismatch); },
+          [](const ObjectRef&) -> bool { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+Date Variant::ToDate() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) { return Date{}; },
+          [](NullTag) -> Date { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) { return Date{value ? -1.0 : 0.0}; },
+          [](std::int16_t value) { return DateFromSerial(value); },
+          [](std::int32_t value) { return DateFromSerial(value); },
+          [](std::int64_t value) { return DateFromSerial(static_cast<double>(value)); },
+          [](float value) { return DateFromSerial(value); },
+          [](double value) { return DateFromSerial(value); },
+          [](Currency value) { return DateFromSerial(value.ToDouble()); },
+          [](Date value) { return value; },
+          [](const std::string& value) {
+            auto date = ParseDate(value, Locale::Current());
+            if (!date) Raise(errc::kTypeMismatch);
+            return *date;
+          },
+          [](const Bytes&) -> Date { Raise(errc::kTypeMismatch); },
+          [](const ObjectRef&) -> Date { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+std::string Variant::ToText() const {
+  return std::visit(
+      Overloaded{
+          [](std::monostate) { return std::string(); },
+          [](NullTag) -> std::string { Raise(errc::kInvalidUseOfNull); },
+          [](bool value) { return std::string(value ? "True" : "False"); },
+          [](std::int16_t value) { return IntegerText(value); },
+          [](std::int32_t value) { return IntegerText(value); },
+          [](std::int64_t value) { return IntegerText(value); },
+          [](float value) { return SingleToText(value); },
+          [](double value) { return DoubleToText(value); },
+          [](Currency value) { return CurrencyText(value); },
+          [](Date value) { return GeneralDateText(value); },
+          [](const std::string& value) { return value; },
+          [](const Bytes& value) { return std::string(value.begin(), value.end()); },
+          [](const ObjectRef&) -> std::string { Raise(errc::kTypeMismatch); },
+      },
+      data_);
+}
+
+std::string Variant::TextOrEmpty() const {
+  if (IsNull()) return std::string();
+  return ToText();
+}
+
+std::strong_ordering CompareValues(const Variant& left, const Variant& right) {
+  if (left.IsNull() || right.IsNull()) Raise(errc::kInvalidUseOfNull);
+  Kind lk = KindOf(left);
+  Kind rk = KindOf(right);
+  if (lk == Kind::kObject || rk == Kind::kObject) Raise(errc::kTypeMismatch);
+
+  // Texts (and byte strings, read as text) compare by their bytes; Empty
+  // counts as "" beside a text.
+  auto is_texty = [](Kind kind) { return kind == Kind::kText || kind == Kind::kBytes; };
+  if ((is_texty(lk) || lk == Kind::kEmpty) && (is_texty(rk) || rk == Kind::kEmpty) &&
+      !(lk == Kind::kEmpty && rk == Kind::kEmpty)) {
+    return left.ToText() <=> right.ToText();
+  }
+  if (lk == Kind::kBytes || rk == Kind::kBytes) Raise(errc::kTypeMismatch);
+
+  // A date beside a text reads the text as a date when it is one.
+  if (lk == Kind::kDate && rk == Kind::kText) {
+    if (auto date = ParseDate(right.AsString(), Locale::Current())) {
+      return CompareDoubles(left.ToDate().serial, date->serial);
+    }
+  }
+  if (rk == Kind::kDate && lk == Kind::kText) {
+    if (auto date = ParseDate(left.AsString(), Locale::Current())) {
+      return CompareDoubles(date->serial, right.ToDate().serial);
+    }
+  }
+  // A Boolean beside a text reads "True" / "False".
+  if (lk == Kind::kBoolean && rk == Kind::kText) {
+    if (auto word = BooleanWord(right.AsString())) return CompareNumbers(left, Variant(*word));
+  }
+  if (rk == Kind::kBoolean && lk == Kind::kText) {
+    if (auto word = BooleanWord(left.AsString())) return CompareNumbers(Variant(*word), right);
+  }
+  if (lk == Kind::kText) return CompareNumbers(TextAsNumber(left), right);
+  if (rk == Kind::kText) return CompareNumbers(left, TextAsNumber(right));
+  return CompareNumbers(left, right);
+}
+
+bool ValuesEqual(const Variant& left, const Variant& right) {
+  return CompareValues(left, right) == std::strong_ordering::equal;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  auto number = ScanNumber(text);
+  if (!number) return std::nullopt;
+  try {
+    return ScannedToDouble(*number);
+  } catch (const RuntimeError&) {
+    return std::nullopt;
+  }
+}
+
+std::string DoubleToText(double value) { return FloatToText(value, 15); }
+
+std::string SingleToText(float value) { return FloatToText(value, 7); }
+
+}  // namespace zarel
