@@ -1,0 +1,34 @@
+// Small text routines that the engine's files share: letter case, blanks,
+// replacement with or without regard to case, and the separator of node
+// tags and keys.
+#ifndef ZAREL_ENGINE_ENGINE_TEXT_H_
+#define ZAREL_ENGINE_ENGINE_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+namespace zarel {
+
+// Joins the parts of node tags ("12»variable") and keys ("7»variable»17"):
+// the character U+00BB.
+inline constexpr std::string_view kTagSeparator = "\xC2\xBB";
+
+// ASCII letters in lower case; other bytes unchanged.
+std::string LowerAscii(std::string_view text);
+
+// Without leading and trailing spaces (only the blank character itself).
+std::string TrimSpaces(std::string_view text);
+
+// Every occurrence of find replaced by replacement, scanning left to right;
+// replaced text is not scanned again. With ignore_case, ASCII letters match
+// in either case. An empty find leaves the text as it is.
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
+                       bool ignore_case = false);
+
+// The part of text before the first occurrence of separator, or the whole
+// text when it holds none.
+std::string_view FirstPart(std::string_view text, std::string_view separator);
+
+}  // namespace zarel
+
+#endif  // ZAREL_ENGINE_ENGINE_TEXT_H_

@@ -1,0 +1,170 @@
+// Page composition: ComposePage writes the report page oReport.htm of one
+// navigation node (the page prefix with its placeholders filled, one block
+// per component row of the node in position order, the optional path line
+// and the closing tags), shows it in the browser and logs the view.
+#include "engine/page_composition.h"
+
+#include <array>
+#include <utility>
+
+#include "engine/clsdb_impl.h"
+#include "engine/engine_text.h"
+#include "platform/clock.h"
+#include "platform/format.h"
+
+namespace zarel {
+
+namespace {
+
+// XWeb columns, by position.
+constexpr std::size_t kWebComponent = 0;
+constexpr std::size_t kWebNode = 1;
+constexpr std::size_t kWebCaption = 3;
+constexpr std::size_t kWebProcedure = 4;
+constexpr std::size_t kWebParameter = 5;
+constexpr std::size_t kWebType = 6;
+constexpr std::size_t kWebFirstOption = 7;
+constexpr std::size_t kWebSecondOption = 8;
+
+// One renderer call with everything a dispatch entry needs.
+struct Invocation {
+  RenderContext& context;
+  TextFile& report;
+  std::shared_ptr<Recordset>& recordset;
+  const ComponentRow& row;
+  const ComponentRenderers& renderers;
+
+  // An option as the renderers take it: trimmed, Null as a non-breaking
+  // space.
+  std::string Option(const Variant& option) const { return context.FormatValue(option, " "); }
+
+  void TableGraph(bool row_graphs, bool total_graphs) const {
+    renderers.table_graph(context, report, recordset, row.caption, row.number,
+                          Option(row.first_option), Option(row.second_option), row_graphs,
+                          total_graphs);
+  }
+};
+
+using Dispatch = void (*)(const Invocation&);
+
+struct ComponentType {
+  std::string_view keyword;
+  Dispatch render;  // nullptr: the query ran, nothing is written
+};
+
+constexpr std::array<ComponentType, 11> kComponentTypes{{
+    {"header",
+     [](const Invocation& call) {
+       call.renderers.record_form(call.context, call.report, call.recordset, call.row.caption,
+                                  call.row.number, true);
+     }},
+    {"htmlinject",
+     [](const Invocation& call) {
+       call.renderers.record_form(call.context, call.report, call.recordset, call.row.caption,
+                                  call.row.number, false);
+     }},
+    {"image",
+     [](const Invocation& call) {
+       call.renderers.image_record(call.context, call.report, call.recordset, call.row.caption,
+                                   call.row.number);
+     }},
+    {"thumbnail",
+     [](const Invocation& call) {
+       call.renderers.thumbnail_gallery(call.context, call.report, call.recordset,
+                                        call.row.caption, call.row.number,
+                                        call.row.first_option.TextOrEmpty());
+     }},
+    {"table",
+     [](const Invocation& call) {
+       call.renderers.totals_grid(call.context, call.report, call.recordset, call.row.caption,
+                                  call.row.number, call.Option(call.row.first_option));
+     }},
+    {"tablegraphh", [](const Invocation& call) { call.TableGraph(true, false); }},
+    {"tablegraphv", [](const Invocation& call) { call.TableGraph(false, true); }},
+    {"tablegraph", [](const Invocation& call) { call.TableGraph(true, true); }},
+    {"barchart",
+     [](const Invocation& call) {
+       call.renderers.bar_chart(call.context, call.report, call.recordset, call.row.caption,
+                                call.row.number, call.Option(call.row.first_option));
+     }},
+    {"shape",
+     [](const Invocation& call) {
+       call.renderers.shape_report(call.context, call.report, call.recordset, call.row.caption,
+                                   call.row.number);
+     }},
+    {"execute", nullptr},
+}};
+
+constexpr const char* kReadFailure = "Error Reading Data From Database";
+
+}  // namespace
+
+bool RenderComponent(std::string_view type, RenderContext& context, TextFile& report,
+                     std::shared_ptr<Recordset>& recordset, const ComponentRow& row,
+                     const ComponentRenderers& renderers) {
+  for (const ComponentType& known : kComponentTypes) {
+    if (known.keyword != type) continue;
+    if (known.render == nullptr) return false;
+    known.render(Invocation{context, report, recordset, row, renderers});
+    return true;
+  }
+  return false;
+}
+
+void clsDB::Impl::ComposePage(std::int32_t node_id) {
+  // The root (ID 1) has no page of its own: the front page stays shown.
+  if (node_id < 2) return;
+  try {
+    // The heading goes into the prefix for good, until the next reload.
+    page_prefix_ = ReplaceAll(page_prefix_, "%StoreName%", heading_);
+    const std::string date = Format(Variant(Clock::Now()), "dd Mmm yyyy hh:nn:ss AMPM");
+    std::string header = ReplaceAll(page_prefix_, "%Date%", date, true);
+    const std::string main_heading = SelectedNodeText();
+    header = ReplaceAll(header, "%MainHeading%", main_heading, true);
+
+    // The file is created anew; leaving this routine by a failure closes it.
+    TextFile report(report_file_path_);
+    report.WriteLine(header);
+    // (Hosts of this engine run no window message loop, so there are no
+    // pending messages to let through here.)
+
+    const std::shared_ptr<const Array2D> rows = web_rows_;
+    const std::size_t row_count = rows->Rows();
+    const Variant node(node_id);
+    for (std::size_t row = 0; row < row_count; ++row) {
+      const Variant& row_node = rows->At(kWebNode, row);
+      if (row_node.IsNull() || !ValuesEqual(row_node, node)) continue;
+      const std::string procedure = rows->At(kWebProcedure, row).TextOrEmpty();
+      if (procedure.empty()) continue;
+
+      const std::string query =
+          "EXEC " + procedure + ApplyQueryParameters(rows->At(kWebParameter, row).TextOrEmpty());
+      if (!FetchRecordset(query, working_recordset_)) ZarelMessage(kReadFailure);
+
+      const std::string type = LowerAscii(TrimSpaces(rows->At(kWebType, row).TextOrEmpty()));
+      ComponentRow component;
+      component.caption = rows->At(kWebCaption, row).TextOrEmpty();
+      component.number = rows->At(kWebComponent, row).ToLong();
+      // A table without the option columns gives empty options.
+      if (rows->Columns() > kWebFirstOption) component.first_option = rows->At(kWebFirstOption, row);
+      if (rows->Columns() > kWebSecondOption) {
+        component.second_option = rows->At(kWebSecondOption, row);
+      }
+      RenderComponent(type, *this, report, working_recordset_, component);
+    }
+
+    if (display_path_) {
+      report.WriteLine("<br><br><p class=pgf>Path: " +
+                       Require(Require(tree_view_).SelectedItem()).FullPath());
+    }
+    report.WriteLine("</DIV></BODY></HTML>");
+    report.Close();
+
+    Require(browser_).Navigate(report_file_path_);
+    RaiseLogIt("View", Require(Require(tree_view_).SelectedItem()).FullPath());
+  } catch (...) {
+    if (talking_) ZarelMessage(ErrorText("Error: ", CurrentError()));
+  }
+}
+
+}  // namespace zarel

@@ -1,0 +1,83 @@
+// Query parameters and value formatting (see query_parameters.h).
+#include "engine/query_parameters.h"
+
+#include "engine/clsdb_impl.h"
+#include "engine/engine_text.h"
+#include "platform/clock.h"
+#include "platform/format.h"
+
+namespace zarel {
+
+namespace {
+
+// A value inside a quoted SQL string: every apostrophe doubled.
+std::string QuoteText(std::string_view value) {
+  return " '" + ReplaceAll(value, "'", "''") + "'";
+}
+
+// The record key or row ID that the navigation tree put before the first
+// separator of the selected node's key. An empty key holds no part (the
+// root node has no key), which reads as a failure.
+std::string SelectedKeyPart(const TreeView* tree_view) {
+  if (tree_view == nullptr) Raise(errc::kObjectNotSet);
+  const std::string key = Require(tree_view->SelectedItem()).Key();
+  if (key.empty()) Raise(errc::kSubscriptOutOfRange);
+  return std::string(FirstPart(key, kTagSeparator));
+}
+
+}  // namespace
+
+std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_view) {
+  std::string argument;
+  try {
+    const std::string word = LowerAscii(keyword);
+    if (word == "text") {
+      if (tree_view == nullptr) Raise(errc::kObjectNotSet);
+      argument = QuoteText(Require(tree_view->SelectedItem()).Text());
+    } else if (word == "today") {
+      argument = " '" + Format(Variant(Clock::Now()), "dd Mmm yyyy") + "'";
+    } else if (word == "lkey") {
+      argument = " " + SelectedKeyPart(tree_view);
+    } else if (word == "skey") {
+      argument = QuoteText(SelectedKeyPart(tree_view));
+    }
+  } catch (...) {
+    // A value that cannot be read gives no argument; the procedure is then
+    // called without one.
+    argument.clear();
+  }
+  return argument;
+}
+
+std::string FormatValue(const Variant& value, std::string_view type_code,
+                        const std::string& date_format) {
+  if (value.IsNull()) return std::string(kNonBreakingSpace);
+  const std::string text = TrimSpaces(value.ToText());
+  if (type_code == "Dbl") return Format(Variant(text), "#,##,##0.00");
+  if (type_code == "Dte") {
+    return date_format.empty() ? text : Format(Variant(text), date_format);
+  }
+  return text;
+}
+
+Variant NullToZero(const Variant& value) {
+  return value.IsNull() ? Variant(std::int16_t{0}) : value;
+}
+
+std::int16_t NullToInteger(const Variant& value) {
+  return value.IsNull() ? std::int16_t{0} : value.ToInteger();
+}
+
+// --- The engine's own entry points ---
+
+std::string clsDB::Impl::ApplyQueryParameters(const std::string& keyword) const {
+  return zarel::ApplyQueryParameters(keyword, tree_view_.get());
+}
+
+std::string clsDB::Impl::FormatValue(const Variant& value, std::string_view type_code) const {
+  return zarel::FormatValue(value, type_code, date_format_);
+}
+
+Variant clsDB::Impl::NullToZero(const Variant& value) const { return zarel::NullToZero(value); }
+
+}  // namespace zarel
