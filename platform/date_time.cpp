@@ -19,7 +19,7 @@ namespace {
 constexpr int kSecondsPerDay = 86400;
 
 // Days since 1 January 1970 of a day of the proleptic Gregorian calendar.
-long long DaysFromCivil(long long year, int month, int day) {
+constexpr long long DaysFromCivil(long long year, int month, int day) {
   year -= month <= 2 ? 1 : 0;
   long long era = (year >= 0 ? year : year - 399) / 400;
   long long year_of_era = year - era * 400;
@@ -41,7 +41,9 @@ void CivilFromDays(long long days, int& year, int& month, int& day) {
   year = static_cast<int>(year_of_era + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-const long long kEpochDays = DaysFromCivil(1899, 12, 30);
+// A constant, so that Dates made while other files' globals are initialised
+// are right.
+constexpr long long kEpochDays = DaysFromCivil(1899, 12, 30);
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 

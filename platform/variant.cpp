@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -12,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/format.h"
 #include "platform/locale.h"
+#include "platform/number_text.h"
 
 namespace zarel {
 
@@ -51,143 +51,12 @@ Int WholeFromInt64(std::int64_t value) {
   return static_cast<Int>(value);
 }
 
-// A number read from text: its sign, its significant digits (no leading or
-// trailing zeros) and the place of the decimal point, the value being
-// 0.<digits> x 10^point ("1234.5" gives digits "12345", point 4).
-struct ScannedNumber {
-  bool negative = false;
-  std::string digits;
-  std::int64_t point = 0;
-};
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::optional<ScannedNumber> ScanNumber(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsSpace(text[begin])) ++begin;
-  while (end > begin && IsSpace(text[end - 1])) --end;
-  std::string_view body = text.substr(begin, end - begin);
-  if (body.empty()) return std::nullopt;
-
-  ScannedNumber number;
-  std::size_t at = 0;
-  if (body[at] == '+' || body[at] == '-') {
-    number.negative = body[at] == '-';
-    ++at;
-  }
-  bool any_digit = false;
-  std::int64_t integer_digits = 0;
-  // The integer part: digits, with "," allowed between digits.
-  while (at < body.size()) {
-    char c = body[at];
-    if (IsDigit(c)) {
-      any_digit = true;
-      if (!(number.digits.empty() && c == '0')) {
-        number.digits.push_back(c);
-        ++integer_digits;
-      }
-      ++at;
-    } else if (c == ',' && any_digit && at + 1 < body.size() && IsDigit(body[at + 1])) {
-      ++at;
-    } else {
-      break;
-    }
-  }
-  std::int64_t fraction_zeros = 0;  // zeros after the point before the first digit
-  if (at < body.size() && body[at] == '.') {
-    ++at;
-    while (at < body.size() && IsDigit(body[at])) {
-      any_digit = true;
-      if (number.digits.empty() && body[at] == '0') {
-        ++fraction_zeros;
-      } else {
-        number.digits.push_back(body[at]);
-      }
-      ++at;
-    }
-  }
-  if (!any_digit) return std::nullopt;
-  std::int64_t exponent = 0;
-  if (at < body.size() && (body[at] == 'e' || body[at] == 'E')) {
-    ++at;
-    bool exponent_negative = false;
-    if (at < body.size() && (body[at] == '+' || body[at] == '-')) {
-      exponent_negative = body[at] == '-';
-      ++at;
-    }
-    if (at >= body.size() || !IsDigit(body[at])) return std::nullopt;
-    while (at < body.size() && IsDigit(body[at])) {
-      if (exponent < 100000) exponent = exponent * 10 + (body[at] - '0');
-      ++at;
-    }
-    if (exponent_negative) exponent = -exponent;
-  }
-  if (at != body.size()) return std::nullopt;
-  while (!number.digits.empty() && number.digits.back() == '0') number.digits.pop_back();
-  number.point = integer_digits - fraction_zeros + exponent;
-  if (number.digits.empty()) number.point = 0;
-  return number;
-}
-
-double ScannedToDouble(const ScannedNumber& number) {
-  if (number.digits.empty()) return number.negative ? -0.0 : 0.0;
-  // "0.<digits>e<point>" in a buffer that from_chars reads exactly.
-  std::string buffer;
-  buffer.reserve(number.digits.size() + 24);
-  if (number.negative) buffer.push_back('-');
-  buffer += "0.";
-  buffer += number.digits;
-  buffer.push_back('e');
-  char exponent[24];
-  auto result = std::to_chars(exponent, exponent + sizeof exponent, number.point);
-  buffer.append(exponent, result.ptr);
-  double value = 0;
-  auto parsed = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  if (parsed.ec == std::errc::result_out_of_range) {
-    // Too small rounds to zero; too large is an overflow.
-    if (number.point < 0) return number.negative ? -0.0 : 0.0;
-    Raise(errc::kOverflow);
-  }
-  return value;
-}
-
-// The amount in ten-thousandths, exactly from the digits, halves to even.
-Currency ScannedToCurrency(const ScannedNumber& number) {
-  constexpr std::int64_t kMaxDigits = 19;
-  std::int64_t scaled_point = number.point + 4;  // digits before the point of amount x 10^4
-  if (number.digits.empty() || scaled_point < 0) return Currency{};
-  if (scaled_point > kMaxDigits) Raise(errc::kOverflow);
-  std::uint64_t whole = 0;  // 19 digits fit
-  std::size_t count = static_cast<std::size_t>(scaled_point);
-  for (std::size_t i = 0; i < count; ++i) {
-    whole = whole * 10 +
-            static_cast<std::uint64_t>(i < number.digits.size() ? number.digits[i] - '0' : 0);
-  }
-  // Round by the rest of the digits.
-  if (count < number.digits.size()) {
-    char first_rest = number.digits[count];
-    bool more = number.digits.size() > count + 1;  // trailing zeros are stripped
-    if (first_rest > '5' || (first_rest == '5' && (more || whole % 2 == 1))) whole += 1;
-  }
-  const std::uint64_t limit =
-      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) +
-      (number.negative ? 1u : 0u);
-  if (whole > limit) Raise(errc::kOverflow);
-  Currency currency;
-  if (number.negative) {
-    currency.scaled = static_cast<std::int64_t>(0 - whole);  // two's complement
-  } else {
-    currency.scaled = static_cast<std::int64_t>(whole);
-  }
-  return currency;
-}
 
 double TextToDouble(const std::string& text) {
-  auto number = ScanNumber(text);
+  auto number = ReadDecimal(text);
   if (!number) Raise(errc::kTypeMismatch);
-  return ScannedToDouble(*number);
+  return DecimalToDouble(*number);
 }
 
 // The Boolean a text names ("True" / "False", any case), if it names one.
@@ -218,79 +87,12 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-// Digits of a number in scientific form with `precision` significant
-// digits, trailing zeros removed, and its decimal exponent.
-struct Decimal {
-  char digits[24];
-  int count = 0;
-  int exponent = 0;
-  bool negative = false;
-};
-
-template <class Float>
-Decimal ToDecimal(Float value, int precision) {
-  Decimal decimal;
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                              std::chars_format::scientific, precision - 1);
-  const char* at = buffer;
-  const char* end = result.ptr;
-  if (*at == '-') {
-    decimal.negative = true;
-    ++at;
-  }
-  while (at < end && *at != 'e') {
-    if (*at != '.') decimal.digits[decimal.count++] = *at;
-    ++at;
-  }
-  int exponent = 0;
-  std::from_chars(at + 1 + (at[1] == '+' ? 1 : 0), end, exponent);
-  decimal.exponent = exponent;
-  while (decimal.count > 1 && decimal.digits[decimal.count - 1] == '0') --decimal.count;
-  return decimal;
-}
-
-// Writes a number the way the platform shows a Double or Single: fixed
-// notation while the exponent is below the precision and not below -4,
-// otherwise "1.5E-05".
+// The text of a Double or Single: fixed or exponent form by the digits.
 template <class Float>
 std::string FloatToText(Float value, int precision) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
-  if (value == 0) return "0";
-  Decimal decimal = ToDecimal(value, precision);
-  std::string text;
-  text.reserve(24);
-  if (decimal.negative) text.push_back('-');
-  if (decimal.exponent >= precision || decimal.exponent < -4) {
-    text.push_back(decimal.digits[0]);
-    if (decimal.count > 1) {
-      text.push_back('.');
-      text.append(decimal.digits + 1, static_cast<std::size_t>(decimal.count - 1));
-    }
-    text.push_back('E');
-    text.push_back(decimal.exponent < 0 ? '-' : '+');
-    int magnitude = std::abs(decimal.exponent);
-    if (magnitude < 10) text.push_back('0');
-    char buffer[8];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
-    text.append(buffer, result.ptr);
-  } else if (decimal.exponent < 0) {
-    text += "0.";
-    text.append(static_cast<std::size_t>(-decimal.exponent - 1), '0');
-    text.append(decimal.digits, static_cast<std::size_t>(decimal.count));
-  } else {
-    int whole_digits = decimal.exponent + 1;
-    for (int i = 0; i < whole_digits; ++i) {
-      text.push_back(i < decimal.count ? decimal.digits[i] : '0');
-    }
-    if (decimal.count > whole_digits) {
-      text.push_back('.');
-      text.append(decimal.digits + whole_digits,
-                  static_cast<std::size_t>(decimal.count - whole_digits));
-    }
-  }
-  return text;
+  return DecimalToText(DecimalOf(value, precision), precision);
 }
 
 template <class Int>
@@ -301,28 +103,8 @@ std::string IntegerText(Int value) {
 }
 
 std::string CurrencyText(Currency value) {
-  bool negative = value.scaled < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value.scaled)
-                                     : static_cast<std::uint64_t>(value.scaled);
-  std::uint64_t whole = magnitude / Currency::kScale;
-  std::uint64_t fraction = magnitude % Currency::kScale;
-  char buffer[32];
-  char* at = buffer;
-  if (negative) *at++ = '-';
-  at = std::to_chars(at, buffer + sizeof buffer, whole).ptr;
-  if (fraction != 0) {
-    *at++ = '.';
-    char digits[4];
-    for (int i = 3; i >= 0; --i) {
-      digits[i] = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
-    }
-    int count = 4;
-    while (digits[count - 1] == '0') --count;
-    std::memcpy(at, digits, static_cast<std::size_t>(count));
-    at += count;
-  }
-  return std::string(buffer, at);
+  // At most 15 whole digits and 4 decimals: the fixed form always applies.
+  return DecimalToText(DecimalOf(value), 20);
 }
 
 // Limits of the dates the platform represents: 1 January 100 to 31
@@ -391,9 +173,7 @@ std::strong_ordering CompareNumbers(const Variant& left, const Variant& right) {
 
 // A text operand against a number: the text read as a number.
 Variant TextAsNumber(const Variant& text) {
-  auto number = ScanNumber(text.AsString());
-  if (!number) Raise(errc::kTypeMismatch);
-  return Variant(ScannedToDouble(*number));
+  return Variant(TextToDouble(text.AsString()));
 }
 
 }  // namespace
@@ -539,15 +319,15 @@ Currency Variant::ToCurrency() const {
             if (!std::isfinite(value)) Raise(errc::kOverflow);
             char buffer[64];
             auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-            return ScannedToCurrency(*ScanNumber(std::string_view(buffer, result.ptr)));
+            return DecimalToCurrency(*ReadDecimal(std::string_view(buffer, result.ptr)));
           },
           [](double value) { return Currency::FromDouble(value); },
           [](Currency value) { return value; },
           [](Date value) { return Currency::FromDouble(value.serial); },
           [](const std::string& value) {
-            auto number = ScanNumber(value);
+            auto number = ReadDecimal(value);
             if (!number) Raise(errc::kTypeMismatch);
-            return ScannedToCurrency(*number);
+            return DecimalToCurrency(*number);
           },
           [](const Bytes&) -> Currency { Raise(errc::kTypeMismatch); },
           [](const ObjectRef&) -> Currency { Raise(errc::kTypeMismatch); },
@@ -670,10 +450,10 @@ bool ValuesEqual(const Variant& left, const Variant& right) {
 }
 
 std::optional<double> ParseNumber(std::string_view text) {
-  auto number = ScanNumber(text);
+  auto number = ReadDecimal(text);
   if (!number) return std::nullopt;
   try {
-    return ScannedToDouble(*number);
+    return DecimalToDouble(*number);
   } catch (const RuntimeError&) {
     return std::nullopt;
   }
