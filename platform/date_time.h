@@ -31,10 +31,15 @@ bool HasTimePart(Date date);  // the fraction is not 0
 class Locale;
 
 // Reads a date and/or time from text: ISO forms ("2026-12-05",
-// "2026-12-05 14:05:09", "2026-12-05T14:05:09.250", "14:05:09"), the
-// locale's short date with an optional time ("12/5/2026 2:05:09 PM"), and
-// day-month-name forms ("05 Dec 2026", "December 5, 2026"). Empty when the
-// text is no date.
+// "2026-12-05 14:05:09", "2026-12-05T14:05:09.250", with a trailing "Z" or
+// "+02:00" / "-0500" that is dropped), the locale's short date with an
+// optional time ("12/5/2026 2:05:09 PM", so that GeneralDateText reads back
+// to the same Date), a time alone ("14:05:09", "2 PM"), and forms with a
+// month name ("05 Dec 2026", "5-Dec-26", "December 5, 2026", optionally led
+// by a day name). Two-digit years 00 to 29 are 2000 to 2029, 30 to 99 are
+// 1930 to 1999. A date needs its day, month and year ("12/5" and "3-4" are
+// no dates); a day that does not exist (30 February) is no date. Empty when
+// the text is no date.
 std::optional<Date> ParseDate(std::string_view text, const Locale& locale);
 
 }  // namespace zarel

@@ -3,17 +3,33 @@
 //
 // Number patterns: 0 (digit), # (optional digit), "." (decimal point), ","
 // between digit placeholders (grouping in threes by the locale: "#,##,##0.00"
-// gives 1,200,000.50), "%" (percent), and literal text in quotes or after a
-// backslash. Date patterns: d dd ddd dddd, m mm mmm mmmm (and "Mmm"-style
-// capitalised month names), yy yyyy, h hh, n nn, s ss, AM/PM am/pm A/P a/p
-// AMPM (the locale's designator), "m" right after h or hh meaning minutes,
-// ":" and "/" separators, quoted and backslash literals. Named formats:
+// gives 1,200,000.50), "," right before the point or at the end of the
+// digits (divides by 1,000), "%" (percent), and literal text in quotes,
+// after a backslash, or any other character. The number is rounded half
+// away from zero at the shown decimals, from its 15-digit text for a Double
+// (1.005 gives 1.01); a negative number gets a leading "-" unless it shows as
+// zero. Up to four sections separated by ";" apply to positive, negative,
+// zero and Null values ("0.00;(0.00);\"zero\""); an empty section falls
+// back to the first.
+//
+// Date patterns: d dd ddd dddd ddddd (short date) dddddd (long date), w ww,
+// m mm mmm mmmm (month names whatever the letter case: "Mmm" gives "Dec"),
+// q, y yy yyyy, h hh, n nn, s ss, ttttt (long time), c (general date),
+// AM/PM am/pm A/P a/p (the pattern's own letters; they make hours run 1 to
+// 12), AMPM (the locale's designator), "m" or "mm" right after an hour or
+// right before seconds meaning minutes, quoted and backslash literals; other
+// characters are written as they are. Named formats (any letter case):
 // General Date, Long Date, Medium Date, Short Date, Long Time, Medium Time,
 // Short Time, General Number, Fixed, Standard, Percent.
 //
-// A text value is read back as a number for number patterns and as a date
-// for date patterns; a text that is no number (or no date) comes back
-// unchanged. An empty pattern gives the value's own text. Null gives "".
+// A pattern with digit placeholders is a number pattern (its letters are
+// literal: "0.00 USD"); otherwise one with date fields is a date pattern; a
+// pattern with neither gives the value's own text. A text value is read back
+// as a number for number patterns and as a date for date patterns (see
+// ParseDate); a text that is no number (or no date) comes back unchanged.
+// Numbers under date patterns are date serials; Dates under number patterns
+// are their serials. An empty pattern gives the value's own text. Empty
+// gives ""; Null gives "" (or the text of a fourth number section).
 #ifndef ZAREL_PLATFORM_FORMAT_H_
 #define ZAREL_PLATFORM_FORMAT_H_
 

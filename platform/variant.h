@@ -133,15 +133,19 @@ class Variant {
 
 // Compares two values as the platform's "=" and "<" do: two numbers (or a
 // number and a numeric text, " 2" against 2) numerically, two texts by
-// binary comparison, dates by their serials, Booleans as -1 / 0. A text that
-// is no number compared with a number raises 13; Null on either side raises
-// 94 (callers that must handle Null test for it first).
+// binary comparison, dates by their serials, Booleans as -1 / 0. Beside a
+// Date a text is read as a date when it is one; beside a Boolean "True" and
+// "False" count; Empty is "" beside a text and 0 otherwise. A text that is
+// no number compared with a number raises 13, as does an object reference;
+// Null on either side raises 94 (callers that must handle Null test for it
+// first).
 std::strong_ordering CompareValues(const Variant& left, const Variant& right);
 bool ValuesEqual(const Variant& left, const Variant& right);
 
 // Reads a number from text as the conversions do: surrounding spaces, an
-// optional sign, digits with optional "," grouping, an optional decimal
-// point and an optional exponent. Empty when the text is no number.
+// optional sign, digits with optional "," between digits of the whole part,
+// an optional decimal point and an optional exponent ("1.5E-05"). Empty when
+// the text is no number or beyond the range of a Double.
 std::optional<double> ParseNumber(std::string_view text);
 
 // The text of a Double (15 significant digits) and of a Single (7).

@@ -244,6 +244,11 @@ TEST(ErrorTest, DescriptionsAndMessages) {
     EXPECT_EQ(error.Description(), "bad index");
   }
   try {
+    throw std::bad_alloc();
+  } catch (...) {
+    EXPECT_EQ(ErrorText("Error: ", CurrentError()), "Error: 7, Out of memory");
+  }
+  try {
     Raise(errc::kObjectClosed);
   } catch (...) {
     EXPECT_EQ(CurrentError().Description(), "Operation is not allowed when the object is closed.");
