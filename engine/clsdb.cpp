@@ -11,6 +11,8 @@
 
 namespace zarel {
 
+using namespace engine_text;
+
 namespace {
 
 // The heading of every report page until the host sets its own: a link to

@@ -1,7 +1,7 @@
 // Text routines of the engine (see engine_text.h).
 #include "engine/engine_text.h"
 
-namespace zarel {
+namespace zarel::engine_text {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::string_view FirstPart(std::string_view text, std::string_view separator) {
   return at == std::string_view::npos ? text : text.substr(0, at);
 }
 
-}  // namespace zarel
+}  // namespace zarel::engine_text

@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace zarel {
+// The routines live in their own namespace, so they never meet routines of
+// the same name in other layers.
+namespace zarel::engine_text {
 
 // Joins the parts of node tags ("12»variable") and keys ("7»variable»17"):
 // the character U+00BB.
@@ -29,6 +31,6 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 // text when it holds none.
 std::string_view FirstPart(std::string_view text, std::string_view separator);
 
-}  // namespace zarel
+}  // namespace zarel::engine_text
 
 #endif  // ZAREL_ENGINE_ENGINE_TEXT_H_

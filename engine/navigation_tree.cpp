@@ -18,6 +18,8 @@
 
 namespace zarel {
 
+using namespace engine_text;
+
 namespace {
 
 // XNav columns, by position.

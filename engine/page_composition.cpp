@@ -14,6 +14,8 @@
 
 namespace zarel {
 
+using namespace engine_text;
+
 namespace {
 
 // XWeb columns, by position.

@@ -8,6 +8,8 @@
 
 namespace zarel {
 
+using namespace engine_text;
+
 namespace {
 
 // A value inside a quoted SQL string: every apostrophe doubled.
