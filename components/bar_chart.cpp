@@ -18,6 +18,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 namespace {
 
 std::int32_t ChildChartNumber(std::int32_t chart, std::size_t position) {

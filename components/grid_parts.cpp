@@ -3,6 +3,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 std::vector<GridColumn> GridColumnsOf(const FieldCollection& fields) {
   std::vector<GridColumn> columns;
   columns.reserve(static_cast<std::size_t>(fields.Count()));

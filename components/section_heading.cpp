@@ -8,6 +8,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 TypeGroup TypeGroupOf(int field_type) {
   switch (field_type) {
     case fieldtype::kSmallInt:
@@ -111,6 +113,8 @@ Recordset& RequireRecordset(const std::shared_ptr<Recordset>& recordset) {
   return *recordset;
 }
 
+namespace renderer_text {
+
 std::string TrimBlanks(std::string_view text) {
   std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return std::string();
@@ -162,6 +166,8 @@ std::string AllButFirstOrdinals(int field_count) {
   list += std::to_string(field_count - 1);
   return list;
 }
+
+}  // namespace renderer_text
 
 void ReportCurrentFailure(RenderContext& context, std::string_view prefix) {
   const RuntimeError error = CurrentError();

@@ -67,6 +67,10 @@ Recordset& RequireRecordset(const std::shared_ptr<Recordset>& recordset);
 
 // Text helpers with the platform's meaning: only the blank character is
 // trimmed (a non-breaking space stays), and case changes touch ASCII letters.
+// They live in their own namespace, clear of routines of the same name in
+// other layers.
+namespace renderer_text {
+
 std::string TrimBlanks(std::string_view text);
 std::string LowerAscii(std::string_view text);
 std::string UpperAscii(std::string_view text);
@@ -79,6 +83,8 @@ std::vector<std::string> SplitText(std::string_view text, char separator);
 // The ordinals of all fields but the first, joined by ":" ("1:2:3" for four
 // fields, "1" for two); for a single field the list is "0" in the grids.
 std::string AllButFirstOrdinals(int field_count);
+
+}  // namespace renderer_text
 
 // Reports the failure being handled (call inside a catch block): when the
 // context is talking, raises ZarelMessage with the prefix, the error number,

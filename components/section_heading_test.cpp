@@ -7,6 +7,8 @@
 #include "platform/error.h"
 
 namespace zarel {
+
+using namespace renderer_text;
 namespace {
 
 using testing::TestContext;

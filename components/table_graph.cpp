@@ -16,6 +16,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 namespace {
 
 // The larger of the two magnitudes.

@@ -14,6 +14,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 Variant ReadSpecTag(RenderContext& context, const std::string& specification,
                     std::string_view opening_tag) {
   if (specification.find(opening_tag) == std::string::npos) return Variant(std::string());

@@ -12,6 +12,8 @@
 
 namespace zarel {
 
+using namespace renderer_text;
+
 void RenderTotalsGrid(RenderContext& context, TextFile& report,
                       std::shared_ptr<Recordset>& recordset, const std::string& caption,
                       std::int32_t component, const std::string& totals) {
