@@ -585,18 +585,15 @@ void WriteNumber(std::string& text, DecimalNumber number, const NumberSection& s
 
   // The fraction digits shown: all placeholders, less trailing zeros that
   // fall on "#".
-  char fraction[64];
-  std::size_t fraction_count =
-      std::min<std::size_t>(static_cast<std::size_t>(section.fraction_placeholders),
-                            sizeof fraction);
-  for (std::size_t k = 0; k < fraction_count; ++k) {
+  auto fraction_digit = [&](std::size_t k) {
     std::int64_t index = number.point + static_cast<std::int64_t>(k);
-    fraction[k] = index >= 0 && index < static_cast<std::int64_t>(number.digits.size())
-                      ? number.digits[static_cast<std::size_t>(index)]
-                      : '0';
-  }
+    return index >= 0 && index < static_cast<std::int64_t>(number.digits.size())
+               ? number.digits[static_cast<std::size_t>(index)]
+               : '0';
+  };
+  std::size_t fraction_count = static_cast<std::size_t>(section.fraction_placeholders);
   while (fraction_count > static_cast<std::size_t>(section.min_fraction_digits) &&
-         fraction[fraction_count - 1] == '0') {
+         fraction_digit(fraction_count - 1) == '0') {
     --fraction_count;
   }
 
@@ -628,7 +625,7 @@ void WriteNumber(std::string& text, DecimalNumber number, const NumberSection& s
         text += locale.decimal_separator;
         break;
       case NumberPart::kFractionDigit:
-        if (fraction_place < fraction_count) text.push_back(fraction[fraction_place]);
+        if (fraction_place < fraction_count) text.push_back(fraction_digit(fraction_place));
         ++fraction_place;
         break;
     }
