@@ -2,17 +2,9 @@
 //
 //   zarel --help       what the program does
 //   zarel --version    its version
-#include <CLI/CLI.hpp>
-
+//   zarel browse ...   the command-line host (see browse_command.h)
 #include <iostream>
 
-int main(int argc, char** argv) {
-  CLI::App app{"Zarel: a database reporting component and its hosts."};
-  app.set_version_flag("--version", std::string("zarel ") + ZAREL_VERSION);
-  app.require_subcommand(0, 1);
-  CLI11_PARSE(app, argc, argv);
-  if (argc == 1) {
-    std::cout << app.help();
-  }
-  return 0;
-}
+#include "hosts/zarel_main.h"
+
+int main(int argc, char** argv) { return zarel::ZarelMain(argc, argv, std::cout, std::cerr); }

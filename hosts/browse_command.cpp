@@ -1,0 +1,239 @@
+// zarel browse: the command-line host (see browse_command.h).
+//
+// BrowseHost plays the part of a desktop host: it owns the report engine,
+// a headless tree view and a headless browser, answers the engine's events
+// by printing them, and in data access mode 2 answers ProvideRecordset from
+// a data access object of its own. It talks to the engine only through the
+// members that the Zarel control offers a host, so that placing the control
+// itself here changes only the object it holds.
+#include "hosts/browse_command.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "data/dal.h"
+#include "engine/clsdb.h"
+#include "platform/clock.h"
+#include "platform/date_time.h"
+#include "platform/error.h"
+#include "platform/headless_browser.h"
+#include "platform/headless_tree_view.h"
+
+namespace zarel {
+
+namespace {
+
+constexpr int kCompleted = 0;
+constexpr int kRunFailure = 1;
+constexpr int kUsageError = 2;
+
+constexpr const char* kBrowseFooter = R"(Output, one line per event, in the order they happen:
+  message: TEXT            a message of the report engine
+  log: TYPE: NARRATION     a page shown (View), saved, printed or previewed
+  navigate: PATH           the browser told to show a file
+  provide: SQL             a query the program answers itself (--damode 2)
+  print: PATH              the page handed to the printer (--print)
+  preview: PATH            the page handed to the print preview (--preview)
+With --tree, then "tree:" and one line per node in display order, indented
+two spaces per level:
+  TEXT [key=KEY tag=TAG image=IMAGE color=COLOR expanded selected]
+("expanded" and "selected" only when they hold).
+
+The program has no printer of its own: --print and --preview hand the page
+shown to a printer that only prints the lines above.
+
+Exit status: 0 when the run completed (messages do not change it); 1 when
+the folder does not exist or a --click PATH matches no node; 2 for a usage
+error.
+
+Example:
+  zarel browse sqlite:site.db --folder site --talking --now "2026-12-05 14:05:09" \
+      --click 'Sales Site\Regions' --tree)";
+
+// Reads "YYYY-MM-DD HH:MM:SS".
+std::optional<Date> ParseMoment(const std::string& text) {
+  DateParts parts;
+  int consumed = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &parts.year, &parts.month,
+                  &parts.day, &parts.hour, &parts.minute, &parts.second, &consumed) != 6 ||
+      static_cast<std::size_t>(consumed) != text.size() || text.size() != 19) {
+    return std::nullopt;
+  }
+  try {
+    return MakeDate(parts);
+  } catch (const RuntimeError&) {
+    return std::nullopt;
+  }
+}
+
+class BrowseHost : public clsDBEvents {
+ public:
+  BrowseHost(const BrowseOptions& options, std::ostream& out)
+      : options_(options), out_(out), control_(this) {
+    host_dal_.ConnectionString(options.connection);
+    browser_->OnNavigate([this](const std::string& path) { out_ << "navigate: " << path << "\n"; });
+    browser_->SetPrinter([this](std::int16_t command, const std::string& page) {
+      out_ << (command == kCommandPrint ? "print: " : "preview: ") << page << "\n";
+    });
+  }
+
+  // Sets the control's properties from the options; a value the control
+  // refuses raises.
+  void PlaceControl() {
+    control_.ActivePort(options_.active_port);
+    control_.ConnectionString(options_.connection);
+    control_.ApplicationFolder(Variant(options_.folder));
+    control_.DAMode(options_.damode);
+    control_.Talking(options_.talking);
+    control_.DisplayPath(options_.display_path);
+    if (options_.heading) control_.Heading(Variant(*options_.heading));
+    if (options_.date_format) control_.DateFormat(*options_.date_format);
+    if (options_.role) control_.UserRole(Variant(*options_.role));
+    std::shared_ptr<TreeView> tree_view = tree_;
+    std::shared_ptr<WebBrowser> browser = browser_;
+    control_.SetControls(tree_view, browser);
+  }
+
+  void RefreshBrowser() { control_.RefreshBrowser(); }
+
+  // Clicks the first node in display order whose full path is path; false
+  // when there is none.
+  bool Click(const std::string& path) {
+    TreeNodeRef found;
+    tree_->Walk([&](const TreeNodeRef& node, int) {
+      if (!found && node->FullPath() == path) found = node;
+    });
+    if (!found) return false;
+    tree_->Click(found);
+    return true;
+  }
+
+  void Save(const std::string& destination) {
+    browser_->SaveDestination(destination);
+    control_.SavePage();
+  }
+  void Print() { control_.PrintPage(); }
+  void Preview() { control_.PreviewPage(); }
+
+  void PrintTree() {
+    out_ << "tree:\n";
+    tree_->Walk([this](const TreeNodeRef& node, int depth) {
+      out_ << std::string(static_cast<std::size_t>(depth) * 2, ' ') << node->Text()
+           << " [key=" << node->Key() << " tag=" << node->Tag()
+           << " image=" << node->Image().TextOrEmpty() << " color=" << node->ForeColor()
+           << (node->Expanded() ? " expanded" : "") << (node->Selected() ? " selected" : "")
+           << "]\n";
+    });
+  }
+
+  // --- The control's events ---
+  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override {
+    out_ << "provide: " << sSQL << "\n";
+    // A query the database refuses leaves sRS empty, which the engine
+    // reports itself.
+    host_dal_.ReadRecordset(sSQL, sRS);
+  }
+  void ZarelMessage(const std::string& sMessage) override {
+    out_ << "message: " << sMessage << "\n";
+  }
+  void LogIt(const std::string& AType, const std::string& ANarration) override {
+    out_ << "log: " << AType << ": " << ANarration << "\n";
+  }
+
+ private:
+  const BrowseOptions& options_;
+  std::ostream& out_;
+  DAL host_dal_;
+  std::shared_ptr<HeadlessTreeView> tree_ = HeadlessTreeView::Create();
+  std::shared_ptr<HeadlessBrowser> browser_ = HeadlessBrowser::Create();
+  // The report engine, with the members a host reaches through the
+  // control. Declared last, so it goes (and unbinds the tree view) first.
+  clsDB control_;
+};
+
+}  // namespace
+
+CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
+  CLI::App* browse = app.add_subcommand(
+      "browse",
+      "Open a report site from the shell: refresh it, click nodes, save or print the page, "
+      "and print every event of the report engine.");
+  browse->footer(kBrowseFooter);
+  browse->add_option("CONNECTION", options.connection,
+                     "Connection string of the report database (sqlite:PATH, postgresql://..., "
+                     "or libpq key=value)")
+      ->required();
+  browse->add_option("--folder", options.folder,
+                     "Application folder: fp.htm and oReport.htm are written there "
+                     "(default: the current folder)");
+  browse->add_flag("--talking", options.talking, "Report failures as messages (Talking)");
+  browse->add_flag("--display-path", options.display_path,
+                   "Write the node's path at the foot of every page (DisplayPath)");
+  browse->add_option("--heading", options.heading, "Heading of every report page (HTML)");
+  browse->add_option("--date-format", options.date_format,
+                     "Pattern of date values on the pages (DateFormat), e.g. \"dd Mmm yyyy\"");
+  browse->add_option("--role", options.role, "User role tested against node role lists");
+  browse->add_option("--damode", options.damode,
+                     "Data access mode: 1 the engine reads the database itself (default); 2 the "
+                     "program answers each query (\"provide:\" lines)");
+  browse->add_option("--active-port", options.active_port,
+                     "ActivePort the control was saved with (default 80); any other value "
+                     "refuses every query");
+  browse
+      ->add_option_function<std::string>(
+          "--now",
+          [&options](const std::string& text) {
+            options.now = ParseMoment(text);
+            if (!options.now) {
+              throw CLI::ValidationError("--now", "expected \"YYYY-MM-DD HH:MM:SS\", got \"" +
+                                                      text + "\"");
+            }
+          },
+          "Fix the clock for the whole run (\"YYYY-MM-DD HH:MM:SS\")");
+  browse->add_option("--click", options.clicks,
+                     "After the refresh, click the first node whose full path (texts joined by "
+                     "\\) is PATH; repeatable, in order")
+      ->type_name("PATH")
+      ->allow_extra_args(false);
+  browse->add_option("--save", options.save, "After the clicks, save the page shown to FILE")
+      ->type_name("FILE");
+  browse->add_flag("--print", options.print, "Then print the page shown");
+  browse->add_flag("--preview", options.preview, "Then preview the page shown");
+  browse->add_flag("--tree", options.tree, "At the end, print the tree");
+  return browse;
+}
+
+int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err) {
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(options.folder, ignored)) {
+    err << "zarel: folder '" << options.folder << "' does not exist\n";
+    return kRunFailure;
+  }
+  std::optional<FixedClock> fixed_clock;
+  if (options.now) fixed_clock.emplace(*options.now);
+
+  BrowseHost host(options, out);
+  try {
+    host.PlaceControl();
+  } catch (const RuntimeError& error) {
+    err << "zarel: " << ErrorText("the control refused a setting: ", error) << "\n";
+    return kUsageError;
+  }
+  host.RefreshBrowser();
+  for (const std::string& path : options.clicks) {
+    if (!host.Click(path)) {
+      out.flush();
+      err << "zarel: no node '" << path << "'\n";
+      return kRunFailure;
+    }
+  }
+  if (options.save) host.Save(*options.save);
+  if (options.print) host.Print();
+  if (options.preview) host.Preview();
+  if (options.tree) host.PrintTree();
+  out.flush();
+  return kCompleted;
+}
+
+}  // namespace zarel

@@ -1,0 +1,58 @@
+// zarel browse: the command-line host. It places the report engine beside a
+// headless tree view and web browser, refreshes it over a report database,
+// clicks the nodes it is told to, and prints every event on standard
+// output, so site authors and scripts can open report pages from a shell.
+//
+//   zarel browse CONNECTION [--folder DIR] [--talking] [--display-path]
+//       [--heading TEXT] [--date-format PATTERN] [--role VALUE]
+//       [--damode N] [--active-port N] [--now "YYYY-MM-DD HH:MM:SS"]
+//       [--click PATH]... [--save FILE] [--print] [--preview] [--tree]
+//
+// Output, one line per event as it happens: "message: TEXT", "log: TYPE:
+// NARRATION", "navigate: PATH", "provide: SQL" (DAMode 2), and for the
+// headless printer "print: PATH" / "preview: PATH"; with --tree then
+// "tree:" and one line per node. Exit status 0 when the run completed, 1
+// for a folder that does not exist or a PATH that matches no node, 2 for a
+// usage error.
+#ifndef ZAREL_HOSTS_BROWSE_COMMAND_H_
+#define ZAREL_HOSTS_BROWSE_COMMAND_H_
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/variant.h"
+
+namespace zarel {
+
+struct BrowseOptions {
+  std::string connection;
+  std::string folder = ".";
+  bool talking = false;
+  bool display_path = false;
+  std::optional<std::string> heading;
+  std::optional<std::string> date_format;
+  std::optional<std::string> role;
+  std::int16_t damode = 1;
+  std::int16_t active_port = 80;
+  std::optional<Date> now;
+  std::vector<std::string> clicks;
+  std::optional<std::string> save;
+  bool print = false;
+  bool preview = false;
+  bool tree = false;
+};
+
+// Adds the "browse" subcommand, filling options when it is parsed.
+CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options);
+
+// Runs a parsed browse command; answers the exit status.
+int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace zarel
+
+#endif  // ZAREL_HOSTS_BROWSE_COMMAND_H_

@@ -1,0 +1,198 @@
+// Tests of the zarel program's command line and of zarel browse, in process
+// through ZarelMain and once end to end through the built program.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "hosts/zarel_main.h"
+
+namespace zarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun Zarel(std::vector<std::string> args) {
+  args.insert(args.begin(), "zarel");
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A shop site: a variable node listing products, whose records are leaf
+// nodes with a page that runs one procedure.
+class BrowseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "zarel-browse-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+    const std::string database = folder_ + "/shop.db";
+    connection_ = "sqlite:" + database;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    const char* site =
+        "CREATE TABLE XNav (ID INTEGER, Caption TEXT, Kind TEXT, ParentID INTEGER, "
+        "  ProcName TEXT, Param TEXT, Image INTEGER, Roles TEXT);"
+        "INSERT INTO XNav VALUES (1, 'Shop', 'fixed', 0, NULL, NULL, NULL, NULL);"
+        "INSERT INTO XNav VALUES (2, 'Products', 'variable', 1, 'ListProducts', NULL, 2, NULL);"
+        "INSERT INTO XNav VALUES (3, 'Product', 'leaf', 2, NULL, NULL, NULL, NULL);"
+        "CREATE TABLE XWeb (CompID INTEGER, NodeID INTEGER, Pos INTEGER, Caption TEXT, "
+        "  ProcName TEXT, Param TEXT, CompType TEXT, Opt1 TEXT, Opt2 TEXT);"
+        "INSERT INTO XWeb VALUES (1, 3, 1, 'Seen', 'MarkSeen', 'lkey', 'execute', NULL, NULL);"
+        "CREATE TABLE XScr (ID INTEGER, Name TEXT, Html TEXT);"
+        "INSERT INTO XScr VALUES (1, 'front', '<html>Shop</html>');"
+        "INSERT INTO XScr VALUES (2, 'page', '<html><body><div>');"
+        "CREATE TABLE XProc (Name TEXT, Body TEXT);"
+        "INSERT INTO XProc VALUES ('ListProducts', 'SELECT ID, Name FROM Product ORDER BY ID');"
+        "INSERT INTO XProc VALUES ('MarkSeen', "
+        "  'UPDATE Product SET Seen = Seen + 1 WHERE ID = CAST(?1 AS INTEGER)');"
+        "CREATE TABLE Product (ID INTEGER, Name TEXT, Seen INTEGER);"
+        "INSERT INTO Product VALUES (1, 'Apple', 0);"
+        "INSERT INTO Product VALUES (2, 'Pear', 0);";
+    ASSERT_EQ(sqlite3_exec(db, site, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string folder_;
+  std::string connection_;
+};
+
+TEST_F(BrowseTest, OpensPagesAndPrintsEveryEvent) {
+  const std::string copy = folder_ + "/copy.htm";
+  const ProgramRun run = Zarel({"browse", connection_, "--folder", folder_, "--talking", "--now",
+                         "2026-12-05 14:05:09", "--heading", "Shop", "--click", "Shop\\Products",
+                         "--click", "Shop\\Products\\Pear", "--save", copy, "--print",
+                         "--preview", "--tree"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string page = folder_ + "/oReport.htm";
+  EXPECT_EQ(run.out,
+            "navigate: " + folder_ + "/fp.htm\n"
+            "navigate: " + page + "\n"
+            "log: View: Shop\\Products\n"
+            "navigate: " + page + "\n"
+            "log: View: Shop\\Products\\Pear\n"
+            "log: Save: Shop\\Products\\Pear\n"
+            "print: " + page + "\n"
+            "log: Print: Shop\\Products\\Pear\n"
+            "preview: " + page + "\n"
+            "log: Preview: Shop\\Products\\Pear\n"
+            "tree:\n"
+            "Shop [key= tag=1\xC2\xBB" "fixed image=Net color=255 expanded]\n"
+            "  Products [key=2\xC2\xBB" "fixed tag=2\xC2\xBBvariable image=2 color=16711680 expanded]\n"
+            "    Apple [key=1\xC2\xBBvariable\xC2\xBB" "2 tag=3\xC2\xBBleaf image=1 color=0]\n"
+            "    Pear [key=2\xC2\xBBvariable\xC2\xBB" "3 tag=3\xC2\xBBleaf image=1 color=0 selected]\n");
+  const std::string expected_page =
+      "<html><body><div><table width=100%><tr><td class=pgl>Shop</td><td class=pgr>"
+      "05 Dec 2026 02:05:09 PM</td></table><p class=mh>Pear\r\n</DIV></BODY></HTML>\r\n";
+  EXPECT_EQ(ReadFile(page), expected_page);
+  EXPECT_EQ(ReadFile(copy), expected_page);
+  EXPECT_EQ(ReadFile(folder_ + "/fp.htm"), "<html>Shop</html>\r\n");
+}
+
+TEST_F(BrowseTest, HostAnswersQueriesInModeTwoAndPortsRefuse) {
+  ProgramRun run = Zarel({"browse", connection_, "--folder", folder_, "--damode", "2", "--click",
+                   "Shop\\Products"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "provide: SELECT * FROM XNav\n"
+                     "provide: SELECT * FROM XWeb\n"
+                     "provide: SELECT * FROM XScr WHERE (ID=1)\n"
+                     "provide: SELECT * FROM XScr WHERE (ID=2)\n"
+                     "navigate: " + folder_ + "/fp.htm\n"
+                     "provide: EXEC ListProducts\n"
+                     "navigate: " + folder_ + "/oReport.htm\n"
+                     "log: View: Shop\\Products\n");
+
+  run = Zarel({"browse", connection_, "--folder", folder_, "--active-port", "0", "--talking",
+               "--tree"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.rfind("message: Please set ActivePort to 80\n"
+                          "message: Error Reading Data From Database\n", 0), 0u);
+  EXPECT_NE(run.out.find("tree:\nData Browser [key="), std::string::npos);
+}
+
+TEST_F(BrowseTest, ExitStatuses) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"browse", connection_, "--folder", folder_ + "/missing"}, 1,
+       "zarel: folder '" + folder_ + "/missing' does not exist\n"},
+      {{"browse", connection_, "--folder", folder_, "--click", "Shop\\Nothing"}, 1,
+       "zarel: no node 'Shop\\Nothing'\n"},
+      {{"browse"}, 2, ""},
+      {{"browse", connection_, "--damode", "two"}, 2, ""},
+      {{"browse", connection_, "--active-port", "99999"}, 2, ""},
+      {{"browse", connection_, "--now", "2026-12-05"}, 2, ""},
+      {{"browse", connection_, "--now", "2026-13-05 10:00:00"}, 2, ""},
+      {{"browse", connection_, "--unknown"}, 2, ""},
+      {{"browse", connection_, "--folder", folder_, "--role", "abc"}, 2,
+       "zarel: the control refused a setting: 13, Type mismatch\n"},
+      // Messages do not change the status: a database that cannot be read.
+      {{"browse", "sqlite:" + folder_ + "/none.db", "--folder", folder_}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Zarel(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args.back() << "\n" << run.err;
+    if (!c.err.empty()) {
+      EXPECT_EQ(run.err, c.err);
+    }
+    if (c.status == 2) {
+      EXPECT_FALSE(run.err.empty()) << c.args.back();
+    }
+  }
+  const ProgramRun help = Zarel({"browse", "--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* word : {"CONNECTION", "--folder", "--talking", "--display-path", "--heading",
+                           "--date-format", "--role", "--damode", "--active-port", "--now",
+                           "--click", "--save", "--print", "--preview", "--tree", "provide: SQL",
+                           "Exit status"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+TEST_F(BrowseTest, TheBuiltProgramRunsTheSameCommand) {
+  const std::string command = std::string(ZAREL_PROGRAM) + " browse '" + connection_ +
+                              "' --folder '" + folder_ +
+                              "' --display-path --click 'Shop\\Products' --click 'Shop\\Nowhere'"
+                              " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = ::pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(output, "navigate: " + folder_ + "/fp.htm\n"
+                    "navigate: " + folder_ + "/oReport.htm\n"
+                    "log: View: Shop\\Products\n"
+                    "zarel: no node 'Shop\\Nowhere'\n");
+  EXPECT_NE(ReadFile(folder_ + "/oReport.htm").find("<p class=pgf>Path: Shop\\Products\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace zarel

@@ -1,0 +1,39 @@
+// The zarel program's command line (see zarel_main.h).
+#include "hosts/zarel_main.h"
+
+#include <CLI/CLI.hpp>
+
+#include "hosts/browse_command.h"
+
+#ifndef ZAREL_VERSION
+#define ZAREL_VERSION "unknown"
+#endif
+
+namespace zarel {
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+}  // namespace
+
+int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Zarel: a database reporting component and its hosts."};
+  app.set_version_flag("--version", std::string("zarel ") + ZAREL_VERSION);
+  app.require_subcommand(0, 1);
+
+  BrowseOptions browse_options;
+  CLI::App* browse = AddBrowseCommand(app, browse_options);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error, out, err);
+    return status == 0 ? 0 : kUsageError;
+  }
+  if (browse->parsed()) return RunBrowse(browse_options, out, err);
+  out << app.help();
+  return 0;
+}
+
+}  // namespace zarel
