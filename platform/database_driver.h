@@ -63,6 +63,9 @@ class DatabaseDriver {
   virtual std::string Placeholder(int n) const = 0;
   // A name quoted as an identifier.
   virtual std::string QuoteIdentifier(std::string_view name) const;
+  // A table named as FieldInfo::base_table names it, quoted for a
+  // statement ("schema.table" on PostgreSQL becomes "schema"."table").
+  virtual std::string QuoteTableName(std::string_view base_table) const;
 
   // The body of the procedure of that name (found ignoring case) in the
   // table XProc(Name, Body); nothing when the table or the row is missing.

@@ -1,0 +1,51 @@
+// Procedure calls: the command form "EXEC name arg, arg, ..." with which the
+// site tables call their stored procedures.
+//
+// An argument is a number, a quoted string ('' stands for one apostrophe),
+// NULL, a bare word (taken as text), or "?" (a marker that a shape level
+// fills with a parent record's value). The arguments are always bound as
+// parameters, never put into SQL text; a command that does not parse in full
+// fails, so nothing after the arguments can run as SQL.
+//
+// The name is looked up, ignoring case, in the table XProc(Name, Body) of
+// the same database. The body is SQL in the backend's own dialect; ?1, ?2 ...
+// in it name the arguments. It may hold several statements; the rows of the
+// last one that returns columns come back (none when it only changes data).
+// Without an XProc row, PostgreSQL runs the set-returning function of that
+// name; otherwise the call fails with "Could not find stored procedure
+// 'NAME'.".
+#ifndef ZAREL_PLATFORM_PROCEDURE_CALL_H_
+#define ZAREL_PLATFORM_PROCEDURE_CALL_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/database_driver.h"
+#include "platform/variant.h"
+
+namespace zarel {
+
+struct ProcedureCall {
+  std::string name;
+  std::vector<Variant> arguments;
+  // Positions in arguments of the "?" markers, in order.
+  std::vector<std::size_t> markers;
+};
+
+// Whether the command is a procedure call: "EXEC" (any letter case) and a
+// blank, after optional leading blanks.
+bool IsProcedureCall(std::string_view command);
+
+// Reads a procedure call. A malformed one raises kDatabaseError naming the
+// problem and its character position (from 1).
+ProcedureCall ParseProcedureCall(std::string_view command);
+
+// Runs the call with its markers filled from marker_values (their counts
+// must agree).
+StatementResult RunProcedureCall(DatabaseDriver& driver, ProcedureCall call,
+                                 const std::vector<Variant>& marker_values, bool with_sources);
+
+}  // namespace zarel
+
+#endif  // ZAREL_PLATFORM_PROCEDURE_CALL_H_

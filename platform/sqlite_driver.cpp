@@ -1,0 +1,502 @@
+// The SQLite driver: statements, parameters, rows and their conversion to
+// the system's values, transactions and the catalog lookups for procedures
+// and batch updates.
+#include "platform/sqlite_driver.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "platform/database_values.h"
+#include "platform/error.h"
+
+namespace zarel {
+
+namespace {
+
+// How the values of one column are read.
+enum class ColumnKind {
+  kSmallInt,
+  kTinyInt,
+  kInteger,
+  kBigInt,
+  kDouble,
+  kNumeric,
+  kMoney,
+  kDate,
+  kBoolean,
+  kText,
+  kBlob,
+  kUndeclared,  // decided by the storage class of the values
+};
+
+struct ColumnPlan {
+  ColumnKind kind = ColumnKind::kUndeclared;
+  int type = fieldtype::kVarWChar;
+  std::int32_t size = 0;
+};
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// The size in "VARCHAR(40)", or 0.
+std::int32_t DeclaredLength(std::string_view declared) {
+  const std::size_t open = declared.find('(');
+  if (open == std::string_view::npos) return 0;
+  std::int32_t length = 0;
+  for (std::size_t i = open + 1; i < declared.size() && declared[i] >= '0' && declared[i] <= '9'; ++i) {
+    if (length > 100000000) break;
+    length = length * 10 + (declared[i] - '0');
+  }
+  return length;
+}
+
+constexpr std::int32_t kLongSize = std::numeric_limits<std::int32_t>::max();
+
+ColumnPlan PlanFromDeclaredType(const char* declared_type) {
+  ColumnPlan plan;
+  if (declared_type == nullptr) return plan;
+  const std::string declared = Upper(declared_type);
+  std::string base = declared.substr(0, declared.find('('));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  const auto set = [&plan](ColumnKind kind, int type, std::int32_t size) {
+    plan.kind = kind;
+    plan.type = type;
+    plan.size = size;
+  };
+  if (Contains(base, "BIGINT")) {
+    set(ColumnKind::kBigInt, fieldtype::kBigInt, 8);
+  } else if (Contains(base, "SMALLINT")) {
+    set(ColumnKind::kSmallInt, fieldtype::kSmallInt, 2);
+  } else if (Contains(base, "TINYINT")) {
+    set(ColumnKind::kTinyInt, fieldtype::kTinyInt, 1);
+  } else if (Contains(base, "INT")) {
+    set(ColumnKind::kInteger, fieldtype::kInteger, 4);
+  } else if (base == "BOOLEAN" || base == "BOOL" || base == "BIT") {
+    set(ColumnKind::kBoolean, fieldtype::kBoolean, 2);
+  } else if (Contains(base, "DATETIME") || Contains(base, "TIMESTAMP")) {
+    set(ColumnKind::kDate, fieldtype::kDBTimeStamp, 16);
+  } else if (base == "DATE") {
+    set(ColumnKind::kDate, fieldtype::kDBDate, 6);
+  } else if (base == "TIME") {
+    set(ColumnKind::kDate, fieldtype::kDBTime, 6);
+  } else if (Contains(base, "MONEY") || base == "CURRENCY") {
+    set(ColumnKind::kMoney, fieldtype::kCurrency, 8);
+  } else if (Contains(base, "NUMERIC") || Contains(base, "DECIMAL")) {
+    set(ColumnKind::kNumeric, fieldtype::kNumeric, 19);
+  } else if (Contains(base, "REAL") || Contains(base, "DOUB") || Contains(base, "FLOA")) {
+    set(ColumnKind::kDouble, fieldtype::kDouble, 8);
+  } else if (Contains(base, "TEXT") || Contains(base, "CLOB")) {
+    set(ColumnKind::kText, fieldtype::kLongVarWChar, kLongSize);
+  } else if (Contains(base, "CHAR")) {
+    const std::int32_t length = DeclaredLength(declared);
+    set(ColumnKind::kText, fieldtype::kVarWChar, length > 0 ? length : 255);
+  } else if (Contains(base, "BLOB") || base == "IMAGE" || Contains(base, "BINARY")) {
+    set(ColumnKind::kBlob, fieldtype::kLongVarBinary, kLongSize);
+  }
+  return plan;
+}
+
+template <class Small>
+Variant FittingInteger(sqlite3_int64 value) {
+  if (value >= std::numeric_limits<Small>::min() && value <= std::numeric_limits<Small>::max()) {
+    return Variant(static_cast<Small>(value));
+  }
+  if (value >= std::numeric_limits<std::int32_t>::min() &&
+      value <= std::numeric_limits<std::int32_t>::max()) {
+    return Variant(static_cast<std::int32_t>(value));
+  }
+  return Variant(static_cast<std::int64_t>(value));
+}
+
+std::string_view TextOf(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  const int length = sqlite3_column_bytes(statement, column);
+  return text == nullptr ? std::string_view() : std::string_view(text, static_cast<std::size_t>(length));
+}
+
+Variant ReadText(sqlite3_stmt* statement, int column) { return Variant(std::string(TextOf(statement, column))); }
+
+Variant ReadBlob(sqlite3_stmt* statement, int column) {
+  const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+  const int length = sqlite3_column_bytes(statement, column);
+  return Variant(data == nullptr ? Bytes() : Bytes(data, data + length));
+}
+
+// The value of one column of the current row, by the column's plan.
+Variant ReadValue(sqlite3_stmt* statement, int column, ColumnKind kind) {
+  const int storage = sqlite3_column_type(statement, column);
+  if (storage == SQLITE_NULL) return Variant::Null();
+  if (storage == SQLITE_BLOB) return ReadBlob(statement, column);
+  switch (kind) {
+    case ColumnKind::kSmallInt:
+    case ColumnKind::kTinyInt:
+      if (storage == SQLITE_INTEGER) {
+        return FittingInteger<std::int16_t>(sqlite3_column_int64(statement, column));
+      }
+      break;
+    case ColumnKind::kInteger:
+      if (storage == SQLITE_INTEGER) {
+        return FittingInteger<std::int32_t>(sqlite3_column_int64(statement, column));
+      }
+      break;
+    case ColumnKind::kBigInt:
+      if (storage == SQLITE_INTEGER) {
+        return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+      }
+      break;
+    case ColumnKind::kDouble:
+      if (storage != SQLITE_TEXT) return Variant(sqlite3_column_double(statement, column));
+      break;
+    case ColumnKind::kNumeric:
+      if (storage == SQLITE_INTEGER) {
+        const sqlite3_int64 whole = sqlite3_column_int64(statement, column);
+        constexpr sqlite3_int64 kLimit = std::numeric_limits<std::int64_t>::max() / Currency::kScale;
+        if (whole >= -kLimit && whole <= kLimit) return Variant(Currency{whole * Currency::kScale});
+        return Variant(static_cast<double>(whole));
+      }
+      if (storage == SQLITE_FLOAT) return DecimalFromDouble(sqlite3_column_double(statement, column));
+      if (auto number = DecimalFromText(TextOf(statement, column))) return *number;
+      break;
+    case ColumnKind::kMoney:
+      if (storage == SQLITE_INTEGER) {
+        return Variant(Currency{sqlite3_column_int64(statement, column) * Currency::kScale});
+      }
+      if (storage == SQLITE_FLOAT) {
+        return Variant(Currency::FromDouble(sqlite3_column_double(statement, column)));
+      }
+      if (auto number = DecimalFromText(TextOf(statement, column))) {
+        if (number->Type() == VarType::kCurrency) return *number;
+      }
+      break;
+    case ColumnKind::kDate:
+      if (storage == SQLITE_TEXT) {
+        if (auto date = ReadDateText(TextOf(statement, column))) return Variant(*date);
+      }
+      break;
+    case ColumnKind::kBoolean:
+      if (storage == SQLITE_INTEGER) return Variant(sqlite3_column_int64(statement, column) != 0);
+      if (storage == SQLITE_TEXT) {
+        const std::string text = Upper(TextOf(statement, column));
+        if (text == "TRUE") return Variant(true);
+        if (text == "FALSE") return Variant(false);
+      }
+      break;
+    case ColumnKind::kText:
+      if (storage == SQLITE_TEXT) return ReadText(statement, column);
+      break;
+    case ColumnKind::kBlob:
+    case ColumnKind::kUndeclared:
+      break;
+  }
+  // A value that does not fit its column's declared type comes as it is
+  // stored.
+  switch (storage) {
+    case SQLITE_INTEGER:
+      return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+      return Variant(sqlite3_column_double(statement, column));
+    default:
+      return ReadText(statement, column);
+  }
+}
+
+// Gives a column without a declared type the type of its values: whole
+// numbers Long (or BigInt when one does not fit), numbers Double, bytes
+// LongVarBinary, anything else text.
+void SettleUndeclaredColumn(FieldInfo& field, std::vector<std::vector<Variant>>& rows, std::size_t column) {
+  bool integers = false, doubles = false, texts = false, bytes = false, wide = false;
+  for (const auto& row : rows) {
+    const Variant& value = row[column];
+    switch (value.Type()) {
+      case VarType::kLongLong: {
+        integers = true;
+        const std::int64_t number = value.ToLongLong();
+        if (number < std::numeric_limits<std::int32_t>::min() ||
+            number > std::numeric_limits<std::int32_t>::max()) {
+          wide = true;
+        }
+        break;
+      }
+      case VarType::kDouble:
+        doubles = true;
+        break;
+      case VarType::kBytes:
+        bytes = true;
+        break;
+      case VarType::kNull:
+        break;
+      default:
+        texts = true;
+    }
+  }
+  if ((integers || doubles) && !texts && !bytes) {
+    if (doubles) {
+      field.type = fieldtype::kDouble;
+      field.defined_size = 8;
+      for (auto& row : rows) {
+        if (row[column].Type() == VarType::kLongLong) row[column] = Variant(row[column].ToDouble());
+      }
+    } else if (wide) {
+      field.type = fieldtype::kBigInt;
+      field.defined_size = 8;
+    } else {
+      field.type = fieldtype::kInteger;
+      field.defined_size = 4;
+      for (auto& row : rows) {
+        if (!row[column].IsNull()) row[column] = Variant(row[column].ToLong());
+      }
+    }
+  } else if (bytes && !integers && !doubles && !texts) {
+    field.type = fieldtype::kLongVarBinary;
+    field.defined_size = kLongSize;
+  } else {
+    field.type = fieldtype::kVarWChar;
+    field.defined_size = 255;
+  }
+}
+
+struct StatementCloser {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+struct DatabaseCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+class SQLiteDriver final : public DatabaseDriver {
+ public:
+  explicit SQLiteDriver(DatabaseHandle db) : db_(std::move(db)) {}
+
+  Backend Kind() const override { return Backend::kSQLite; }
+
+  StatementResult Run(std::string_view sql, const std::vector<Variant>& params, bool with_sources) override {
+    return RunScript(sql, params, with_sources);
+  }
+
+  StatementResult RunScript(std::string_view script, const std::vector<Variant>& params,
+                            bool with_sources) override {
+    StatementResult last;
+    bool have_rows = false;
+    const char* tail = script.data();
+    const char* const end = script.data() + script.size();
+    while (tail < end) {
+      sqlite3_stmt* raw = nullptr;
+      const char* next = nullptr;
+      const int code = sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &raw, &next);
+      StatementHandle statement(raw);
+      if (code != SQLITE_OK) Fail();
+      tail = next;
+      if (statement == nullptr) continue;  // blanks or a comment
+      StatementResult result = Execute(statement.get(), params, with_sources);
+      if (result.has_columns) {
+        last = std::move(result);
+        have_rows = true;
+      } else if (!have_rows) {
+        last.rows_affected = result.rows_affected;
+      }
+    }
+    return last;
+  }
+
+  void Begin() override {
+    if (InTransaction()) Raise(errc::kDatabaseError, "A transaction is already pending.");
+    Exec("BEGIN");
+  }
+  void Commit() override {
+    if (!InTransaction()) Raise(errc::kDatabaseError, "No transaction is pending.");
+    Exec("COMMIT");
+  }
+  void Rollback() override {
+    if (!InTransaction()) Raise(errc::kDatabaseError, "No transaction is pending.");
+    Exec("ROLLBACK");
+  }
+  bool InTransaction() const override { return sqlite3_get_autocommit(db_.get()) == 0; }
+
+  std::string Placeholder(int n) const override { return "?" + std::to_string(n); }
+
+  std::optional<std::string> FindProcedureBody(std::string_view name) override {
+    const StatementResult table = Run(
+        "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'XProc' COLLATE NOCASE",
+        {}, false);
+    if (table.data.rows.empty()) return std::nullopt;
+    const StatementResult row =
+        Run("SELECT Body FROM " + QuoteIdentifier(table.data.rows[0][0].AsString()) +
+                " WHERE Name = ?1 COLLATE NOCASE LIMIT 1",
+            {Variant(std::string(name))}, false);
+    if (row.data.rows.empty()) return std::nullopt;
+    return row.data.rows[0][0].TextOrEmpty();
+  }
+
+  std::vector<std::string> PrimaryKey(std::string_view table) override {
+    const StatementResult key =
+        Run("SELECT name FROM pragma_table_info(?1) WHERE pk > 0 ORDER BY pk", {Variant(std::string(table))}, false);
+    std::vector<std::string> columns;
+    for (const auto& row : key.data.rows) columns.push_back(row[0].AsString());
+    return columns;
+  }
+
+ private:
+  [[noreturn]] void Fail() const { Raise(errc::kDatabaseError, sqlite3_errmsg(db_.get())); }
+
+  void Exec(const char* sql) {
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail();
+  }
+
+  void Bind(sqlite3_stmt* statement, const std::vector<Variant>& params) {
+    const int count = sqlite3_bind_parameter_count(statement);
+    for (int index = 1; index <= count; ++index) {
+      if (static_cast<std::size_t>(index) > params.size()) {
+        const char* name = sqlite3_bind_parameter_name(statement, index);
+        Raise(errc::kDatabaseError, "No value given for parameter " +
+                                        std::string(name != nullptr ? name : "?" + std::to_string(index)) +
+                                        " (" + std::to_string(params.size()) + " given).");
+      }
+      const Variant& value = params[static_cast<std::size_t>(index) - 1];
+      int code = SQLITE_OK;
+      switch (value.Type()) {
+        case VarType::kEmpty:
+        case VarType::kNull:
+          code = sqlite3_bind_null(statement, index);
+          break;
+        case VarType::kBoolean:
+          code = sqlite3_bind_int(statement, index, value.AsBoolean() ? 1 : 0);
+          break;
+        case VarType::kInteger:
+        case VarType::kLong:
+        case VarType::kLongLong:
+          code = sqlite3_bind_int64(statement, index, value.ToLongLong());
+          break;
+        case VarType::kSingle:
+        case VarType::kDouble:
+          code = sqlite3_bind_double(statement, index, value.ToDouble());
+          break;
+        case VarType::kCurrency: {
+          const Currency money = value.ToCurrency();
+          code = money.scaled % Currency::kScale == 0
+                     ? sqlite3_bind_int64(statement, index, money.scaled / Currency::kScale)
+                     : sqlite3_bind_double(statement, index, money.ToDouble());
+          break;
+        }
+        case VarType::kBytes: {
+          const Bytes& bytes = value.AsBytes();
+          code = sqlite3_bind_blob64(statement, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+          break;
+        }
+        case VarType::kObject:
+          Raise(errc::kTypeMismatch);
+        default: {
+          const std::string text = ParameterText(value);
+          code = sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+      }
+      if (code != SQLITE_OK) Fail();
+    }
+  }
+
+  StatementResult Execute(sqlite3_stmt* statement, const std::vector<Variant>& params, bool with_sources) {
+    Bind(statement, params);
+    StatementResult result;
+    const int columns = sqlite3_column_count(statement);
+    if (columns == 0) {
+      int code;
+      while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+      }
+      if (code != SQLITE_DONE) Fail();
+      result.rows_affected = sqlite3_changes64(db_.get());
+      return result;
+    }
+    result.has_columns = true;
+    std::vector<ColumnPlan> plans(static_cast<std::size_t>(columns));
+    RecordsetData& data = result.data;
+    data.fields.resize(plans.size());
+    for (int c = 0; c < columns; ++c) {
+      ColumnPlan& plan = plans[static_cast<std::size_t>(c)];
+      plan = PlanFromDeclaredType(sqlite3_column_decltype(statement, c));
+      FieldInfo& field = data.fields[static_cast<std::size_t>(c)];
+      const char* name = sqlite3_column_name(statement, c);
+      field.name = name != nullptr ? name : "";
+      field.type = plan.type;
+      field.defined_size = plan.size;
+      field.attributes = fieldattr::kMayBeNull | fieldattr::kIsNullable;
+      if (with_sources) DescribeSource(statement, c, field);
+    }
+    int code;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+      std::vector<Variant> row;
+      row.reserve(plans.size());
+      for (int c = 0; c < columns; ++c) {
+        row.push_back(ReadValue(statement, c, plans[static_cast<std::size_t>(c)].kind));
+      }
+      data.rows.push_back(std::move(row));
+    }
+    if (code != SQLITE_DONE) Fail();
+    for (std::size_t c = 0; c < plans.size(); ++c) {
+      if (plans[c].kind == ColumnKind::kUndeclared) SettleUndeclaredColumn(data.fields[c], data.rows, c);
+    }
+    return result;
+  }
+
+  // The table and column a result column reads, with its key and Null flags.
+  void DescribeSource(sqlite3_stmt* statement, int column, FieldInfo& field) {
+    const char* table = sqlite3_column_table_name(statement, column);
+    const char* origin = sqlite3_column_origin_name(statement, column);
+    const char* database = sqlite3_column_database_name(statement, column);
+    if (table == nullptr || origin == nullptr) return;
+    field.base_table = table;
+    field.base_column = origin;
+    int not_null = 0, primary_key = 0, autoincrement = 0;
+    if (sqlite3_table_column_metadata(db_.get(), database, table, origin, nullptr, nullptr, &not_null,
+                                      &primary_key, &autoincrement) == SQLITE_OK) {
+      field.is_key = primary_key != 0;
+      if (field.is_key) field.attributes |= fieldattr::kKeyColumn;
+      if (not_null != 0) field.attributes &= ~(fieldattr::kMayBeNull | fieldattr::kIsNullable);
+    }
+  }
+
+  DatabaseHandle db_;
+};
+
+}  // namespace
+
+std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+    Raise(errc::kDatabaseError, "The SQLite database file '" + path + "' does not exist.");
+  }
+  sqlite3* raw = nullptr;
+  const int code = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  DatabaseHandle db(raw);
+  if (code != SQLITE_OK) {
+    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path +
+                                    "': " + (db != nullptr ? sqlite3_errmsg(db.get()) : sqlite3_errstr(code)));
+  }
+  sqlite3_busy_timeout(db.get(), 5000);
+  sqlite3_extended_result_codes(db.get(), 1);
+  // Reading the schema here turns a file that is no database into an error
+  // at Open rather than at the first command.
+  if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path + "': " + sqlite3_errmsg(db.get()));
+  }
+  return std::make_unique<SQLiteDriver>(std::move(db));
+}
+
+}  // namespace zarel
