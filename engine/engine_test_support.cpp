@@ -1,0 +1,325 @@
+// The engine tests' shared support (see engine_test_support.h).
+#include "engine/engine_test_support.h"
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace zarel::testing {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+  std::string pattern = (fs::temp_directory_path() / "zarel-engine-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) { return fs::exists(path); }
+
+namespace {
+
+class SQLiteDatabase : public SiteDatabase {
+ public:
+  explicit SQLiteDatabase(const std::string& folder) : path_(folder + "/site.db") {
+    connection_string_ = "sqlite:" + path_;
+    if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ADD_FAILURE() << "cannot create " << path_;
+  }
+  ~SQLiteDatabase() override { sqlite3_close(db_); }
+
+  void Run(const std::vector<std::string>& statements) override {
+    for (const std::string& statement : statements) {
+      char* error = nullptr;
+      if (sqlite3_exec(db_, statement.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ADD_FAILURE() << statement << ": " << (error != nullptr ? error : "?");
+      }
+      sqlite3_free(error);
+    }
+  }
+  std::vector<std::string> Column(const std::string& query) override {
+    std::vector<std::string> values;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, query.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+      ADD_FAILURE() << query << ": " << sqlite3_errmsg(db_);
+      return values;
+    }
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(statement, 0);
+      values.emplace_back(text == nullptr ? "NULL" : reinterpret_cast<const char*>(text));
+    }
+    sqlite3_finalize(statement);
+    return values;
+  }
+  const std::string& ConnectionString() const override { return connection_string_; }
+
+ private:
+  std::string path_;
+  std::string connection_string_;
+  sqlite3* db_ = nullptr;
+};
+
+// Runs one statement on a libpq connection; failures fail the test.
+void PgRun(PGconn* connection, const std::string& statement) {
+  PGresult* result = PQexec(connection, statement.c_str());
+  const ExecStatusType status = PQresultStatus(result);
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    ADD_FAILURE() << statement << ": " << PQerrorMessage(connection);
+  }
+  PQclear(result);
+}
+
+// The server URL with another database name in place of its own.
+std::string WithDatabase(const std::string& url, const std::string& database) {
+  const std::size_t query = url.find('?');
+  const std::string base = url.substr(0, query);
+  const std::string rest = query == std::string::npos ? "" : url.substr(query);
+  const std::size_t slash = base.rfind('/');
+  const bool has_path = slash != std::string::npos && slash > base.find("://") + 2;
+  return (has_path ? base.substr(0, slash) : base) + "/" + database + rest;
+}
+
+class PostgresDatabase : public SiteDatabase {
+ public:
+  explicit PostgresDatabase(const std::string& server_url) : server_url_(server_url) {
+    static std::atomic<int> counter{0};
+    name_ = "zarel_engine_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    Admin("CREATE DATABASE " + name_);
+    connection_string_ = WithDatabase(server_url_, name_);
+    connection_ = PQconnectdb(connection_string_.c_str());
+    if (PQstatus(connection_) != CONNECTION_OK) {
+      ADD_FAILURE() << "cannot reach " << name_ << ": " << PQerrorMessage(connection_);
+    }
+    PgRun(connection_, "SET client_min_messages TO WARNING");
+  }
+  ~PostgresDatabase() override {
+    PQfinish(connection_);
+    Admin("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+  }
+
+  void Run(const std::vector<std::string>& statements) override {
+    for (const std::string& statement : statements) PgRun(connection_, statement);
+  }
+  std::vector<std::string> Column(const std::string& query) override {
+    std::vector<std::string> values;
+    PGresult* result = PQexec(connection_, query.c_str());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+      ADD_FAILURE() << query << ": " << PQerrorMessage(connection_);
+    } else {
+      for (int row = 0; row < PQntuples(result); ++row) {
+        values.emplace_back(PQgetisnull(result, row, 0) ? "NULL" : PQgetvalue(result, row, 0));
+      }
+    }
+    PQclear(result);
+    return values;
+  }
+  const std::string& ConnectionString() const override { return connection_string_; }
+
+ private:
+  void Admin(const std::string& statement) {
+    PGconn* admin = PQconnectdb(server_url_.c_str());
+    if (PQstatus(admin) != CONNECTION_OK) {
+      ADD_FAILURE() << "cannot reach the server: " << PQerrorMessage(admin);
+    } else {
+      PgRun(admin, statement);
+    }
+    PQfinish(admin);
+  }
+
+  std::string server_url_;
+  std::string name_;
+  std::string connection_string_;
+  PGconn* connection_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<SiteDatabase> CreateSQLiteDatabase(const std::string& folder) {
+  return std::make_unique<SQLiteDatabase>(folder);
+}
+
+std::string PostgresUrl() {
+  const char* url = std::getenv("ZAREL_TEST_PG");
+  return url == nullptr ? std::string() : std::string(url);
+}
+
+bool PostgresRequired() {
+  const char* required = std::getenv("ZAREL_REQUIRE_PG");
+  return required != nullptr && std::string(required) == "1";
+}
+
+std::unique_ptr<SiteDatabase> CreatePostgresDatabase() {
+  const std::string url = PostgresUrl();
+  if (url.empty()) return nullptr;
+  return std::make_unique<PostgresDatabase>(url);
+}
+
+std::vector<std::string> SiteSchema() {
+  return {
+      "CREATE TABLE XNav (ID INTEGER, Caption VARCHAR(100), Kind VARCHAR(20), ParentID INTEGER, "
+      "ProcName VARCHAR(50), Param VARCHAR(10), Image INTEGER, Roles VARCHAR(50))",
+      "CREATE TABLE XWeb (CompID INTEGER, NodeID INTEGER, Pos INTEGER, Caption VARCHAR(100), "
+      "ProcName VARCHAR(50), Param VARCHAR(10), CompType VARCHAR(20), Opt1 VARCHAR(100), "
+      "Opt2 VARCHAR(100))",
+      "CREATE TABLE XScr (ID INTEGER, Name VARCHAR(20), Html TEXT)",
+      "CREATE TABLE XProc (Name VARCHAR(50), Body TEXT)",
+  };
+}
+
+std::string Insert(const std::string& table, const std::string& values) {
+  return "INSERT INTO " + table + " VALUES (" + values + ")";
+}
+
+std::vector<std::string> SalesSite() {
+  std::vector<std::string> site = SiteSchema();
+  const std::vector<std::string> rows = {
+      // XNav, stored out of ID order, the root last.
+      Insert("XNav", "8, 'About', 'l', 1, NULL, NULL, NULL, NULL"),
+      Insert("XNav", "4, 'Staff', 'Tree', 1, 'ListReports', 'lkey', 0, NULL"),
+      Insert("XNav", "2, 'Regions', 'variable', 1, 'ListRegions', NULL, 3, NULL"),
+      Insert("XNav", "3, 'Region', 'leaf', 2, NULL, NULL, 4, NULL"),
+      Insert("XNav", "5, 'Tasks', 'leaf', 4, 'ListTasks', 'lkey', 6, NULL"),
+      Insert("XNav", "6, 'Secret', 'fixed', 1, NULL, NULL, NULL, '2:5'"),
+      Insert("XNav", "7, 'Other', 'x', 1, NULL, NULL, 5, ''"),
+      Insert("XNav", "9, 'Vault', 'leaf', 6, NULL, NULL, NULL, NULL"),
+      Insert("XNav", "1, 'Sales Site', 'fixed', 0, NULL, NULL, NULL, NULL"),
+      // XWeb, the components of each page, stored out of position order.
+      Insert("XWeb", "20, 2, 1, 'All regions', 'ListRegions', NULL, 'table', NULL, NULL"),
+      Insert("XWeb", "31, 3, 2, 'Customers of+', 'RegionCustomers', 'skey', 'table', '2', NULL"),
+      Insert("XWeb", "30, 3, 1, 'Region', 'LogCall', 'text', 'execute', NULL, NULL"),
+      Insert("XWeb", "32, 3, 3, NULL, 'LogCall', 'skey', ' EXECUTE ', NULL, NULL"),
+      Insert("XWeb", "33, 3, 4, 'No procedure', NULL, 'text', 'header', NULL, NULL"),
+      Insert("XWeb", "34, 3, 5, 'Empty procedure', '', NULL, 'htmlinject', NULL, NULL"),
+      Insert("XWeb", "40, 4, 1, 'Reports of+', 'ListReports', 'lkey', 'table', NULL, NULL"),
+      Insert("XWeb", "50, 5, 1, 'Task', 'LogCall', 'lkey', 'execute', NULL, NULL"),
+      Insert("XWeb", "60, 6, 1, 'Secret', 'LogCall', 'text', 'execute', NULL, NULL"),
+      Insert("XWeb", "81, 8, 2, 'Later', 'LogCall', 'today', 'Executes', NULL, NULL"),
+      Insert("XWeb", "80, 8, 1, 'First', 'LogAbout', NULL, 'execute', NULL, NULL"),
+      // XScr: the front page, the page opening, and a row nobody reads.
+      Insert("XScr", "3, 'other', 'ignored'"),
+      Insert("XScr", std::string("1, 'front', '") + kFrontPage + "'"),
+      Insert("XScr", std::string("2, 'page', '") + kPageOpening + "'"),
+      // The procedures.
+      Insert("XProc", "'ListRegions', 'SELECT Code AS \"Code\", Name AS \"Name\" FROM Region ORDER BY Code'"),
+      Insert("XProc",
+             "'RegionCustomers', 'SELECT ID AS \"ID\", Name AS \"Name\", Balance AS \"Balance\" FROM Customer "
+             "WHERE RegionCode = ?1 ORDER BY ID'"),
+      Insert("XProc",
+             "'ListReports', 'SELECT ID AS \"ID\", Name AS \"Name\" FROM Employee "
+             "WHERE ManagerID = CAST(?1 AS INTEGER) ORDER BY ID'"),
+      Insert("XProc",
+             "'ListTasks', 'SELECT ID AS \"ID\", Title AS \"Title\" FROM Task "
+             "WHERE EmployeeID = CAST(?1 AS INTEGER) ORDER BY ID'"),
+      Insert("XProc", "'LogCall', 'INSERT INTO CallLog (Entry) VALUES (?1)'"),
+      Insert("XProc", "'LogAbout', 'INSERT INTO CallLog (Entry) VALUES (''about'')'"),
+      // The data.
+      "CREATE TABLE Region (Code VARCHAR(10), Name VARCHAR(50))",
+      Insert("Region", "'Z', NULL"),
+      Insert("Region", "'N', 'North'"),
+      Insert("Region", "'O''B', 'O''Brien Land'"),
+      "CREATE TABLE Customer (ID INTEGER, Name VARCHAR(50), RegionCode VARCHAR(10), "
+      "Balance INTEGER)",
+      Insert("Customer", "1, 'Acme', 'N', 1200"),
+      Insert("Customer", "2, 'Bolt', 'O''B', 300"),
+      Insert("Customer", "3, 'Core', 'O''B', NULL"),
+      "CREATE TABLE Employee (ID INTEGER, Name VARCHAR(50), ManagerID INTEGER)",
+      Insert("Employee", "100, 'Ada', 4"),
+      Insert("Employee", "101, 'Bob', 4"),
+      Insert("Employee", "102, 'Cy', 100"),
+      "CREATE TABLE Task (ID INTEGER, EmployeeID INTEGER, Title VARCHAR(50))",
+      Insert("Task", "1, 100, 'Plan'"),
+      Insert("Task", "2, 100, 'Review'"),
+      Insert("Task", "3, 4, 'Hire'"),
+      "CREATE TABLE CallLog (Entry VARCHAR(100))",
+  };
+  site.insert(site.end(), rows.begin(), rows.end());
+  return site;
+}
+
+void RecordingHost::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) {
+  events.push_back("provide: " + sSQL);
+  if (provide) provide(sSQL, sRS);
+}
+
+void RecordingHost::ZarelMessage(const std::string& sMessage) {
+  events.push_back("message: " + sMessage);
+}
+
+void RecordingHost::LogIt(const std::string& AType, const std::string& ANarration) {
+  events.push_back("log: " + AType + ": " + ANarration);
+}
+
+std::vector<std::string> RecordingHost::Take() {
+  std::vector<std::string> taken;
+  taken.swap(events);
+  return taken;
+}
+
+std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns,
+                                         const std::vector<std::vector<Variant>>& rows) {
+  auto recordset = Recordset::Create();
+  for (const std::string& column : columns) recordset->Fields().Append(column, 202, 255);
+  recordset->Open();
+  for (const auto& row : rows) {
+    recordset->AddNew();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      recordset->Fields()[static_cast<int>(i)].Value(row[i]);
+    }
+    recordset->Update();
+  }
+  recordset->MoveFirst();
+  return recordset;
+}
+
+EngineRig::EngineRig(const std::string& connection_string) {
+  engine.ConnectionString(connection_string);
+  engine.ActivePort(80);
+  engine.ApplicationFolder(Variant(folder.Path()));
+  std::shared_ptr<TreeView> tree_view = tree;
+  std::shared_ptr<WebBrowser> web_browser = browser;
+  engine.SetControls(tree_view, web_browser);
+}
+
+std::string EngineRig::Tree() const {
+  std::ostringstream out;
+  tree->Walk([&out](const TreeNodeRef& node, int depth) {
+    out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << node->Text() << " [key="
+        << node->Key() << " tag=" << node->Tag() << " image=" << node->Image().TextOrEmpty()
+        << " color=" << node->ForeColor() << (node->Expanded() ? " expanded" : "")
+        << (node->Selected() ? " selected" : "") << "]\n";
+  });
+  return out.str();
+}
+
+TreeNodeRef EngineRig::Node(const std::string& path) const {
+  TreeNodeRef found;
+  tree->Walk([&](const TreeNodeRef& node, int) {
+    if (!found && node->FullPath() == path) found = node;
+  });
+  if (!found) ADD_FAILURE() << "no node " << path;
+  return found;
+}
+
+void EngineRig::Click(const std::string& path) {
+  TreeNodeRef node = Node(path);
+  if (node) tree->Click(node);
+}
+
+}  // namespace zarel::testing

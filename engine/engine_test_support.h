@@ -1,0 +1,131 @@
+// What the engine's tests share: temporary folders, report databases built
+// for one test (SQLite files, or databases on the PostgreSQL server named by
+// ZAREL_TEST_PG), a host that records the engine's events, and a rig that
+// places an engine beside a headless tree view and browser.
+#ifndef ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
+#define ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/clsdb.h"
+#include "platform/headless_browser.h"
+#include "platform/headless_tree_view.h"
+#include "platform/recordset.h"
+
+namespace zarel::testing {
+
+// A folder under the system's temporary folder, removed with its contents
+// when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+enum class Backend { kSQLite, kPostgreSQL };
+
+// A report database made for one test: a SQLite file in a folder, or a new
+// database on the PostgreSQL server (dropped again when the object goes).
+class SiteDatabase {
+ public:
+  virtual ~SiteDatabase() = default;
+  // Runs statements; a statement the database refuses fails the test.
+  virtual void Run(const std::vector<std::string>& statements) = 0;
+  // The first column of a query's rows as text (Null as "NULL").
+  virtual std::vector<std::string> Column(const std::string& query) = 0;
+  // What clsDB::ConnectionString takes to reach it.
+  virtual const std::string& ConnectionString() const = 0;
+};
+
+std::unique_ptr<SiteDatabase> CreateSQLiteDatabase(const std::string& folder);
+// Empty when ZAREL_TEST_PG is unset.
+std::unique_ptr<SiteDatabase> CreatePostgresDatabase();
+// The server URL, or empty; tests skip without it unless ZAREL_REQUIRE_PG=1.
+std::string PostgresUrl();
+bool PostgresRequired();
+
+// The site tables with portable column types, in their column order:
+// XNav(ID, Caption, Kind, ParentID, ProcName, Param, Image, Roles),
+// XWeb(CompID, NodeID, Pos, Caption, ProcName, Param, CompType, Opt1, Opt2),
+// XScr(ID, Name, Html), XProc(Name, Body).
+std::vector<std::string> SiteSchema();
+// "INSERT INTO table VALUES (values)".
+std::string Insert(const std::string& table, const std::string& values);
+
+// A small sales site, with every node kind, roles, record children and the
+// parameter keywords; the procedures log their calls in CallLog(Entry):
+//   1 Sales Site (fixed)
+//     2 Regions (variable, ListRegions; record children shaped by row 3,
+//       a leaf with image 4, whose page lists the region's customers)
+//     4 Staff (tree, ListReports lkey; leaf row 5 Tasks, ListTasks lkey)
+//     6 Secret (fixed, roles 2:5; child 9 Vault)
+//     7 Other (kind "x")
+//     8 About (leaf: a page of "execute" components and unknown types)
+// Region records: 10 North, 11 (Null name), 12 O'Brien Land. Employees
+// under Staff: 100 Ada, 101 Bob (reporting to 4); 102 Cy (to Ada). Tasks:
+// Hire (employee 4), Plan and Review (Ada).
+std::vector<std::string> SalesSite();
+// The XScr rows of SalesSite: the front page and the page opening.
+inline constexpr const char* kFrontPage = "<html><body>Welcome \xC2\xBB %Date%</body></html>";
+inline constexpr const char* kPageOpening = "<html><head><style>.pgl{}</style></head><body><div>";
+
+// Records the engine's events as the command-line host prints them:
+// "message: TEXT", "log: TYPE: NARRATION", "provide: SQL".
+class RecordingHost : public clsDBEvents {
+ public:
+  using Provider = std::function<void(const std::string&, std::shared_ptr<Recordset>&)>;
+
+  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
+  void ZarelMessage(const std::string& sMessage) override;
+  void LogIt(const std::string& AType, const std::string& ANarration) override;
+
+  // The events recorded since the last call, then forgets them.
+  std::vector<std::string> Take();
+
+  Provider provide;
+  std::vector<std::string> events;
+};
+
+// A fabricated recordset: the named text columns and rows of values.
+std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns,
+                                         const std::vector<std::vector<Variant>>& rows);
+
+// An engine with its host, tree view, browser and application folder,
+// ActivePort 80, bound to the given connection string.
+class EngineRig {
+ public:
+  explicit EngineRig(const std::string& connection_string);
+
+  // One line per node in display order, indented two spaces per level:
+  // "TEXT [key=K tag=T image=I color=C]" with " expanded" and " selected".
+  std::string Tree() const;
+  // The first node in display order whose FullPath is path; fails the test
+  // (and answers an empty reference) when there is none.
+  TreeNodeRef Node(const std::string& path) const;
+  // Clicks the node at path, as a user would.
+  void Click(const std::string& path);
+  std::string Page() const { return ReadFile(folder.PathOf("oReport.htm")); }
+
+  TempFolder folder;
+  RecordingHost host;
+  clsDB engine{&host};
+  std::shared_ptr<HeadlessTreeView> tree = HeadlessTreeView::Create();
+  std::shared_ptr<HeadlessBrowser> browser = HeadlessBrowser::Create();
+};
+
+}  // namespace zarel::testing
+
+#endif  // ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
