@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "hosts/zarel_main.h"
+#include "platform/connection.h"
 
 namespace zarel {
 namespace {
@@ -39,6 +40,27 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The shop site, statements separated by ";".
+constexpr const char* kShopSite =
+    "CREATE TABLE XNav (ID INTEGER, Caption TEXT, Kind TEXT, ParentID INTEGER, "
+    "  ProcName TEXT, Param TEXT, Image INTEGER, Roles TEXT);"
+    "INSERT INTO XNav VALUES (1, 'Shop', 'fixed', 0, NULL, NULL, NULL, NULL);"
+    "INSERT INTO XNav VALUES (2, 'Products', 'variable', 1, 'ListProducts', NULL, 2, NULL);"
+    "INSERT INTO XNav VALUES (3, 'Product', 'leaf', 2, NULL, NULL, NULL, NULL);"
+    "CREATE TABLE XWeb (CompID INTEGER, NodeID INTEGER, Pos INTEGER, Caption TEXT, "
+    "  ProcName TEXT, Param TEXT, CompType TEXT, Opt1 TEXT, Opt2 TEXT);"
+    "INSERT INTO XWeb VALUES (1, 3, 1, 'Seen', 'MarkSeen', 'lkey', 'execute', NULL, NULL);"
+    "CREATE TABLE XScr (ID INTEGER, Name TEXT, Html TEXT);"
+    "INSERT INTO XScr VALUES (1, 'front', '<html>Shop</html>');"
+    "INSERT INTO XScr VALUES (2, 'page', '<html><body><div>');"
+    "CREATE TABLE XProc (Name TEXT, Body TEXT);"
+    "INSERT INTO XProc VALUES ('ListProducts', 'SELECT ID, Name FROM Product ORDER BY ID');"
+    "INSERT INTO XProc VALUES ('MarkSeen', "
+    "  'UPDATE Product SET Seen = Seen + 1 WHERE ID = CAST(?1 AS INTEGER)');"
+    "CREATE TABLE Product (ID INTEGER, Name TEXT, Seen INTEGER);"
+    "INSERT INTO Product VALUES (1, 'Apple', 0);"
+    "INSERT INTO Product VALUES (2, 'Pear', 0);";
+
 // A shop site: a variable node listing products, whose records are leaf
 // nodes with a page that runs one procedure.
 class BrowseTest : public ::testing::Test {
@@ -51,26 +73,7 @@ class BrowseTest : public ::testing::Test {
     connection_ = "sqlite:" + database;
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-    const char* site =
-        "CREATE TABLE XNav (ID INTEGER, Caption TEXT, Kind TEXT, ParentID INTEGER, "
-        "  ProcName TEXT, Param TEXT, Image INTEGER, Roles TEXT);"
-        "INSERT INTO XNav VALUES (1, 'Shop', 'fixed', 0, NULL, NULL, NULL, NULL);"
-        "INSERT INTO XNav VALUES (2, 'Products', 'variable', 1, 'ListProducts', NULL, 2, NULL);"
-        "INSERT INTO XNav VALUES (3, 'Product', 'leaf', 2, NULL, NULL, NULL, NULL);"
-        "CREATE TABLE XWeb (CompID INTEGER, NodeID INTEGER, Pos INTEGER, Caption TEXT, "
-        "  ProcName TEXT, Param TEXT, CompType TEXT, Opt1 TEXT, Opt2 TEXT);"
-        "INSERT INTO XWeb VALUES (1, 3, 1, 'Seen', 'MarkSeen', 'lkey', 'execute', NULL, NULL);"
-        "CREATE TABLE XScr (ID INTEGER, Name TEXT, Html TEXT);"
-        "INSERT INTO XScr VALUES (1, 'front', '<html>Shop</html>');"
-        "INSERT INTO XScr VALUES (2, 'page', '<html><body><div>');"
-        "CREATE TABLE XProc (Name TEXT, Body TEXT);"
-        "INSERT INTO XProc VALUES ('ListProducts', 'SELECT ID, Name FROM Product ORDER BY ID');"
-        "INSERT INTO XProc VALUES ('MarkSeen', "
-        "  'UPDATE Product SET Seen = Seen + 1 WHERE ID = CAST(?1 AS INTEGER)');"
-        "CREATE TABLE Product (ID INTEGER, Name TEXT, Seen INTEGER);"
-        "INSERT INTO Product VALUES (1, 'Apple', 0);"
-        "INSERT INTO Product VALUES (2, 'Pear', 0);";
-    ASSERT_EQ(sqlite3_exec(db, site, nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, kShopSite, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
   }
   void TearDown() override { fs::remove_all(folder_); }
@@ -172,6 +175,53 @@ TEST_F(BrowseTest, ExitStatuses) {
                            "Exit status"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
+}
+
+// The server URL with another database in place of its own.
+std::string WithDatabase(const std::string& url, const std::string& database) {
+  const std::size_t query = url.find('?');
+  const std::string base = url.substr(0, query);
+  const std::size_t slash = base.rfind('/');
+  const bool has_path = slash != std::string::npos && slash > base.find("://") + 2;
+  return (has_path ? base.substr(0, slash) : base) + "/" + database +
+         (query == std::string::npos ? "" : url.substr(query));
+}
+
+TEST_F(BrowseTest, SameRunOnPostgreSQL) {
+  const char* server = std::getenv("ZAREL_TEST_PG");
+  if (server == nullptr) {
+    const char* required = std::getenv("ZAREL_REQUIRE_PG");
+    if (required != nullptr && std::string(required) == "1") FAIL() << "ZAREL_TEST_PG is unset";
+    GTEST_SKIP() << "ZAREL_TEST_PG is unset";
+  }
+  const std::string name = "zarel_browse_" + std::to_string(::getpid());
+  auto admin = Connection::Create();
+  admin->Open(server);
+  admin->Execute("CREATE DATABASE " + name, kExecuteNoRecords);
+  const std::string postgres = WithDatabase(server, name);
+  {
+    auto site = Connection::Create();
+    site->Open(postgres);
+    std::string statements = kShopSite;
+    for (std::size_t at = 0; at < statements.size();) {
+      const std::size_t end = statements.find(';', at);
+      site->Execute(statements.substr(at, end - at), kExecuteNoRecords);
+      at = end + 1;
+    }
+  }
+  const auto run_on = [this](const std::string& connection) {
+    return Zarel({"browse", connection, "--folder", folder_, "--talking", "--damode", "2",
+                  "--now", "2026-12-05 14:05:09", "--click", "Shop\\Products", "--click",
+                  "Shop\\Products\\Apple", "--tree"});
+  };
+  const ProgramRun on_sqlite = run_on(connection_);
+  const std::string sqlite_page = ReadFile(folder_ + "/oReport.htm");
+  const ProgramRun on_postgres = run_on(postgres);
+  admin->Execute("DROP DATABASE " + name + " WITH (FORCE)", kExecuteNoRecords);
+  EXPECT_EQ(on_postgres.status, 0) << on_postgres.err;
+  EXPECT_EQ(on_postgres.out, on_sqlite.out);
+  EXPECT_EQ(ReadFile(folder_ + "/oReport.htm"), sqlite_page);
+  EXPECT_NE(on_postgres.out.find("provide: EXEC MarkSeen 1\n"), std::string::npos);
 }
 
 TEST_F(BrowseTest, TheBuiltProgramRunsTheSameCommand) {
