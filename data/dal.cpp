@@ -81,6 +81,13 @@ bool DAL::TransCommit() {
 bool DAL::TransRollback() {
   try {
     if (connection_ == nullptr) return false;
+    if (connection_->LinkLost()) {
+      // The server ended the session and with it the transaction: nothing
+      // of it was written, which is what a rollback asks for.
+      CloseConnection();
+      in_transaction_ = false;
+      return true;
+    }
     connection_->RollbackTrans();
     in_transaction_ = false;
     CloseConnection();
@@ -180,7 +187,14 @@ bool DAL::ClientUpdatable(const std::string& SQLQuery, std::shared_ptr<Recordset
 // --- Private routines ---
 
 bool DAL::OpenConnection() {
-  if (connection_ != nullptr) return false;
+  if (connection_ != nullptr) {
+    // A connection whose link the server cut (it was restarted) is
+    // replaced, unless a transaction was pending on it: then the caller
+    // must learn that it is gone, so the following calls fail until the
+    // transaction is rolled back.
+    if (in_transaction_ || !connection_->LinkLost()) return false;
+    CloseConnection();
+  }
   try {
     auto connection = Connection::Create();
     connection->Open(connection_string_);
@@ -219,7 +233,10 @@ void DAL::CloseAfterRead() {
 void DAL::DropLostConnection() {
   // A connection whose link to the server is gone can do nothing more; a
   // transaction on it has ended with the link.
-  if (connection_ != nullptr && connection_->LinkLost()) CloseConnection();
+  if (connection_ != nullptr && connection_->LinkLost()) {
+    CloseConnection();
+    in_transaction_ = false;
+  }
 }
 
 std::shared_ptr<Recordset> DAL::CopyFieldLayout(const Recordset& source) {

@@ -295,8 +295,13 @@ class PostgresDriver final : public DatabaseDriver {
   bool LinkLost() const override {
     // Reading what the server may have sent (a notice that it is shutting
     // down, or the end of the stream) updates the connection's state.
-    if (PQstatus(connection_.get()) == CONNECTION_OK && PQtransactionStatus(connection_.get()) != PQTRANS_ACTIVE) {
-      PQconsumeInput(connection_.get());
+    // A read takes what has arrived: a farewell message first, the end of
+    // the stream at the next read.
+    for (int read = 0; read < 3 && PQstatus(connection_.get()) == CONNECTION_OK &&
+                       PQtransactionStatus(connection_.get()) != PQTRANS_ACTIVE;
+         ++read) {
+      if (PQconsumeInput(connection_.get()) == 0) break;
+      PQisBusy(connection_.get());
     }
     return PQstatus(connection_.get()) == CONNECTION_BAD;
   }
