@@ -3,7 +3,7 @@
 # builds with ZAREL_WERROR=ON so the project's own tree stays clean.
 option(ZAREL_WERROR "Treat compiler warnings as errors" OFF)
 set(ZAREL_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
-    -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wnull-dereference
+    -Wold-style-cast -Wcast-align -Woverloaded-virtual
     -Wimplicit-fallthrough)
 if(ZAREL_WERROR)
   list(APPEND ZAREL_WARNING_FLAGS -Werror)
