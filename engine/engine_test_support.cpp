@@ -2,8 +2,6 @@
 #include "engine/engine_test_support.h"
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +10,9 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "platform/connection.h"
+#include "platform/error.h"
 
 namespace zarel::testing {
 
@@ -37,55 +38,6 @@ bool FileExists(const std::string& path) { return fs::exists(path); }
 
 namespace {
 
-class SQLiteDatabase : public SiteDatabase {
- public:
-  explicit SQLiteDatabase(const std::string& folder) : path_(folder + "/site.db") {
-    connection_string_ = "sqlite:" + path_;
-    if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ADD_FAILURE() << "cannot create " << path_;
-  }
-  ~SQLiteDatabase() override { sqlite3_close(db_); }
-
-  void Run(const std::vector<std::string>& statements) override {
-    for (const std::string& statement : statements) {
-      char* error = nullptr;
-      if (sqlite3_exec(db_, statement.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        ADD_FAILURE() << statement << ": " << (error != nullptr ? error : "?");
-      }
-      sqlite3_free(error);
-    }
-  }
-  std::vector<std::string> Column(const std::string& query) override {
-    std::vector<std::string> values;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, query.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << query << ": " << sqlite3_errmsg(db_);
-      return values;
-    }
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      const unsigned char* text = sqlite3_column_text(statement, 0);
-      values.emplace_back(text == nullptr ? "NULL" : reinterpret_cast<const char*>(text));
-    }
-    sqlite3_finalize(statement);
-    return values;
-  }
-  const std::string& ConnectionString() const override { return connection_string_; }
-
- private:
-  std::string path_;
-  std::string connection_string_;
-  sqlite3* db_ = nullptr;
-};
-
-// Runs one statement on a libpq connection; failures fail the test.
-void PgRun(PGconn* connection, const std::string& statement) {
-  PGresult* result = PQexec(connection, statement.c_str());
-  const ExecStatusType status = PQresultStatus(result);
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    ADD_FAILURE() << statement << ": " << PQerrorMessage(connection);
-  }
-  PQclear(result);
-}
-
 // The server URL with another database name in place of its own.
 std::string WithDatabase(const std::string& url, const std::string& database) {
   const std::size_t query = url.find('?');
@@ -96,63 +48,56 @@ std::string WithDatabase(const std::string& url, const std::string& database) {
   return (has_path ? base.substr(0, slash) : base) + "/" + database + rest;
 }
 
-class PostgresDatabase : public SiteDatabase {
- public:
-  explicit PostgresDatabase(const std::string& server_url) : server_url_(server_url) {
-    static std::atomic<int> counter{0};
-    name_ = "zarel_engine_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    Admin("CREATE DATABASE " + name_);
-    connection_string_ = WithDatabase(server_url_, name_);
-    connection_ = PQconnectdb(connection_string_.c_str());
-    if (PQstatus(connection_) != CONNECTION_OK) {
-      ADD_FAILURE() << "cannot reach " << name_ << ": " << PQerrorMessage(connection_);
-    }
-    PgRun(connection_, "SET client_min_messages TO WARNING");
-  }
-  ~PostgresDatabase() override {
-    PQfinish(connection_);
-    Admin("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
-  }
-
-  void Run(const std::vector<std::string>& statements) override {
-    for (const std::string& statement : statements) PgRun(connection_, statement);
-  }
-  std::vector<std::string> Column(const std::string& query) override {
-    std::vector<std::string> values;
-    PGresult* result = PQexec(connection_, query.c_str());
-    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
-      ADD_FAILURE() << query << ": " << PQerrorMessage(connection_);
-    } else {
-      for (int row = 0; row < PQntuples(result); ++row) {
-        values.emplace_back(PQgetisnull(result, row, 0) ? "NULL" : PQgetvalue(result, row, 0));
+// Runs statements on a fresh connection; a statement the database refuses
+// fails the test.
+void RunOn(const std::string& connection_string, const std::vector<std::string>& statements) {
+  try {
+    auto connection = Connection::Create();
+    connection->Open(connection_string);
+    for (const std::string& statement : statements) {
+      try {
+        connection->Execute(statement, kExecuteNoRecords);
+      } catch (const RuntimeError& error) {
+        ADD_FAILURE() << statement << ": " << error.Description();
       }
     }
-    PQclear(result);
-    return values;
+  } catch (const RuntimeError& error) {
+    ADD_FAILURE() << "cannot open " << connection_string << ": " << error.Description();
   }
-  const std::string& ConnectionString() const override { return connection_string_; }
-
- private:
-  void Admin(const std::string& statement) {
-    PGconn* admin = PQconnectdb(server_url_.c_str());
-    if (PQstatus(admin) != CONNECTION_OK) {
-      ADD_FAILURE() << "cannot reach the server: " << PQerrorMessage(admin);
-    } else {
-      PgRun(admin, statement);
-    }
-    PQfinish(admin);
-  }
-
-  std::string server_url_;
-  std::string name_;
-  std::string connection_string_;
-  PGconn* connection_ = nullptr;
-};
+}
 
 }  // namespace
 
+SiteDatabase::~SiteDatabase() {
+  if (!server_url_.empty()) RunOn(server_url_, {"DROP DATABASE " + name_ + " WITH (FORCE)"});
+}
+
+void SiteDatabase::Run(const std::vector<std::string>& statements) {
+  RunOn(connection_string_, statements);
+}
+
+std::vector<std::string> SiteDatabase::Column(const std::string& query) {
+  std::vector<std::string> values;
+  try {
+    auto connection = Connection::Create();
+    connection->Open(connection_string_);
+    auto rows = connection->Execute(query);
+    for (; !rows->Eof(); rows->MoveNext()) {
+      const Variant& value = rows->Fields()[0].Value();
+      values.push_back(value.IsNull() ? "NULL" : value.ToText());
+    }
+  } catch (const RuntimeError& error) {
+    ADD_FAILURE() << query << ": " << error.Description();
+  }
+  return values;
+}
+
 std::unique_ptr<SiteDatabase> CreateSQLiteDatabase(const std::string& folder) {
-  return std::make_unique<SQLiteDatabase>(folder);
+  auto database = std::unique_ptr<SiteDatabase>(new SiteDatabase());
+  const std::string path = folder + "/site.db";
+  { std::ofstream create(path); }  // an empty file is an empty SQLite database
+  database->connection_string_ = "sqlite:" + path;
+  return database;
 }
 
 std::string PostgresUrl() {
@@ -168,7 +113,13 @@ bool PostgresRequired() {
 std::unique_ptr<SiteDatabase> CreatePostgresDatabase() {
   const std::string url = PostgresUrl();
   if (url.empty()) return nullptr;
-  return std::make_unique<PostgresDatabase>(url);
+  static std::atomic<int> counter{0};
+  auto database = std::unique_ptr<SiteDatabase>(new SiteDatabase());
+  database->name_ = "zarel_engine_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+  RunOn(url, {"CREATE DATABASE " + database->name_});
+  database->server_url_ = url;
+  database->connection_string_ = WithDatabase(url, database->name_);
+  return database;
 }
 
 std::vector<std::string> SiteSchema() {

@@ -35,19 +35,27 @@ class TempFolder {
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-enum class Backend { kSQLite, kPostgreSQL };
-
 // A report database made for one test: a SQLite file in a folder, or a new
 // database on the PostgreSQL server (dropped again when the object goes).
 class SiteDatabase {
  public:
-  virtual ~SiteDatabase() = default;
+  ~SiteDatabase();
+  SiteDatabase(const SiteDatabase&) = delete;
+  SiteDatabase& operator=(const SiteDatabase&) = delete;
   // Runs statements; a statement the database refuses fails the test.
-  virtual void Run(const std::vector<std::string>& statements) = 0;
+  void Run(const std::vector<std::string>& statements);
   // The first column of a query's rows as text (Null as "NULL").
-  virtual std::vector<std::string> Column(const std::string& query) = 0;
+  std::vector<std::string> Column(const std::string& query);
   // What clsDB::ConnectionString takes to reach it.
-  virtual const std::string& ConnectionString() const = 0;
+  const std::string& ConnectionString() const { return connection_string_; }
+
+ private:
+  SiteDatabase() = default;
+  friend std::unique_ptr<SiteDatabase> CreateSQLiteDatabase(const std::string& folder);
+  friend std::unique_ptr<SiteDatabase> CreatePostgresDatabase();
+  std::string connection_string_;
+  std::string server_url_;  // PostgreSQL: where to drop it
+  std::string name_;
 };
 
 std::unique_ptr<SiteDatabase> CreateSQLiteDatabase(const std::string& folder);

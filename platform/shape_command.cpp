@@ -43,6 +43,8 @@ class ShapeReader {
  private:
   [[noreturn]] void Fail(const std::string& problem) const { FailAt(pos_, problem); }
   [[noreturn]] void FailAt(std::size_t pos, const std::string& problem) const {
+    // The position is that of the first character that does not fit.
+    while (pos < text_.size() && IsBlank(text_[pos])) ++pos;
     Raise(errc::kDatabaseError, "Shape command error at position " + std::to_string(pos + 1) + ": " + problem + ".");
   }
 
