@@ -3,7 +3,8 @@
 # Declares one layer of the component as the static library zarel_<name>,
 # linked to the layers it builds on (DEPS), and, when tests are enabled, one
 # GoogleTest program <name>_tests made of the layer's *_test.cpp files
-# (TESTS), each test registered with CTest.
+# (TESTS), each test registered with CTest. Every test program links the
+# shared test helpers of zarel_test_support (platform/test_support.h).
 function(zarel_layer)
   cmake_parse_arguments(L "" "NAME" "SOURCES;DEPS;TESTS;TEST_DEPS" ${ARGN})
   set(target zarel_${L_NAME})
@@ -19,7 +20,7 @@ function(zarel_layer)
     add_executable(${L_NAME}_tests ${L_TESTS})
     target_compile_options(${L_NAME}_tests PRIVATE ${ZAREL_WARNING_FLAGS})
     target_link_libraries(${L_NAME}_tests PRIVATE ${target} ${L_TEST_DEPS}
-      GTest::gtest GTest::gtest_main)
+      zarel_test_support GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${L_NAME}_tests
       DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS ${L_NAME})

@@ -60,17 +60,6 @@ std::shared_ptr<Recordset> MakeRecordset(const std::vector<Column>& columns,
   return recordset;
 }
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "zarel-components-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temp folder");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 SqliteSite::SqliteSite(const std::string& setup_script) : file_(folder_.Path() + "/site.db") {
   sqlite3* database = nullptr;
   if (sqlite3_open(file_.c_str(), &database) != SQLITE_OK) {
@@ -115,13 +104,6 @@ std::vector<std::string> RenderLines(const std::function<void(TextFile&)>& rende
     start = end + 2;
   }
   return lines;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
 }
 
 }  // namespace zarel::testing

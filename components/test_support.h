@@ -13,6 +13,7 @@
 
 #include "components/render_context.h"
 #include "platform/recordset.h"
+#include "platform/test_support.h"
 #include "platform/text_file.h"
 #include "platform/variant.h"
 
@@ -53,19 +54,6 @@ struct Column {
 std::shared_ptr<Recordset> MakeRecordset(const std::vector<Column>& columns,
                                          const std::vector<std::vector<Variant>>& rows);
 
-// A temporary folder, removed with everything in it when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // A SQLite database file in a temporary folder, created by running the
 // setup script, and read through the platform's connection.
 class SqliteSite {
@@ -84,9 +72,6 @@ class SqliteSite {
 // (each line without its "\r\n"). Fails the test when a line is not ended
 // by "\r\n".
 std::vector<std::string> RenderLines(const std::function<void(TextFile&)>& render);
-
-// The whole content of a file.
-std::string ReadFile(const std::string& path);
 
 }  // namespace zarel::testing
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/connection.h"
@@ -272,10 +274,13 @@ TEST(DALConnectionStrings, BadConnectionStringsAnswerFalse) {
   std::vector<std::string> texts = {"", "nonsense", "odbc:dsn=x", "sqlite:" + folder.Path() + "/missing.db"};
   const std::string url = testing::GetPostgresUrl();
   if (!url.empty()) {
-    const std::string password = std::getenv("ZAREL_TEST_PG_PASSWORD");
-    std::string wrong = url;
-    wrong.replace(wrong.find(password), password.size(), "not-the-password");
-    texts.push_back(wrong);
+    const char* password = std::getenv("ZAREL_TEST_PG_PASSWORD");
+    const std::size_t at = password != nullptr && *password != '\0' ? url.find(password) : std::string::npos;
+    if (at != std::string::npos) {
+      std::string wrong = url;
+      wrong.replace(at, std::strlen(password), "not-the-password");
+      texts.push_back(wrong);
+    }
     texts.push_back(testing::WithDatabaseName(url, "no_such_database"));
   }
   for (const std::string& text : texts) {

@@ -6,20 +6,14 @@
 
 #include "engine/engine_test_support.h"
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
 using testing::EngineRig;
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 class EngineObjectTest : public ::testing::Test {
  protected:

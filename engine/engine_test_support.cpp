@@ -18,24 +18,6 @@ namespace zarel::testing {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "zarel-engine-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool FileExists(const std::string& path) { return fs::exists(path); }
-
 namespace {
 
 // The server URL with another database name in place of its own.

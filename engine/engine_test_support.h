@@ -14,26 +14,9 @@
 #include "platform/headless_browser.h"
 #include "platform/headless_tree_view.h"
 #include "platform/recordset.h"
+#include "platform/test_support.h"
 
 namespace zarel::testing {
-
-// A folder under the system's temporary folder, removed with its contents
-// when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadFile(const std::string& path);
-bool FileExists(const std::string& path);
 
 // A report database made for one test: a SQLite file in a folder, or a new
 // database on the PostgreSQL server (dropped again when the object goes).

@@ -9,18 +9,12 @@
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/headless_tree_view.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 // A tree view whose selected node has the given key and text.
 std::shared_ptr<HeadlessTreeView> TreeWithSelected(const std::string& key,

@@ -103,17 +103,6 @@ std::string ServerBinFolder() {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern = "/tmp/zarel-db-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) Raise(errc::kPathNotFound);
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(path_, error);
-}
-
 void TestDatabase::Exec(const std::string& script) const {
   auto connection = Connection::Create();
   connection->Open(ConnectionString());

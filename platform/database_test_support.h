@@ -10,22 +10,10 @@
 #include <string>
 
 #include "platform/database_driver.h"
+#include "platform/test_support.h"
 #include "platform/variant.h"
 
 namespace zarel::testing {
-
-// A folder under /tmp, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // An empty database of one backend, made for one test.
 class TestDatabase {

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
@@ -33,10 +34,7 @@ class BrowserTest : public ::testing::Test {
   std::shared_ptr<HeadlessBrowser> browser_ = HeadlessBrowser::Create();
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 // The number and description of the error an action raises.
 std::pair<int, std::string> ErrorOf(const std::function<void()>& action) {

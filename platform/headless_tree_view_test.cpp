@@ -8,18 +8,12 @@
 #include <random>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 class TreeViewTest : public ::testing::Test {
  protected:

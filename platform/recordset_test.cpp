@@ -7,18 +7,12 @@
 #include <functional>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 FieldInfo Info(std::string name, int type = fieldtype::kVarWChar) {
   FieldInfo info;

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
@@ -37,21 +38,11 @@ class StreamTest : public ::testing::Test {
   fs::path folder_;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 Variant BytesOf(const std::string& text) { return Variant(Bytes(text.begin(), text.end())); }
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 TEST_F(StreamTest, SavesAndOverwritesThePicture) {
   const std::string target = PathOf("pic7.jpg");

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
@@ -29,19 +30,9 @@ class TextFileTest : public ::testing::Test {
   fs::path folder_;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 TEST_F(TextFileTest, EveryLineEndsInCarriageReturnLineFeed) {
   const std::string path = PathOf("oReport.htm");
