@@ -1,0 +1,320 @@
+// The web host's HTTP interface (see serve_http.h).
+#include "hosts/serve_http.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include <nlohmann/json.hpp>
+
+#include "hosts/serve_assets.h"
+#include "hosts/serve_security.h"
+#include "platform/error.h"
+
+namespace zarel::serve {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kText = "text/plain; charset=utf-8";
+constexpr const char* kJson = "application/json";
+
+std::string Dump(const json& value) {
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+void SendJson(httplib::Response& res, int status, const json& body) {
+  res.status = status;
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(Dump(body), kJson);
+}
+
+void SendText(httplib::Response& res, int status, const std::string& text) {
+  res.status = status;
+  res.set_header("Cache-Control", "no-store");
+  res.set_content(text + "\n", kText);
+}
+
+std::string SessionIdOf(const httplib::Request& req) {
+  const std::string cookies = req.get_header_value("Cookie");
+  const std::string name = std::string(kSessionCookie) + "=";
+  std::size_t start = 0;
+  while (start < cookies.size()) {
+    std::size_t end = cookies.find(';', start);
+    if (end == std::string::npos) end = cookies.size();
+    std::size_t first = start;
+    while (first < end && cookies[first] == ' ') ++first;
+    if (cookies.compare(first, name.size(), name) == 0) {
+      return cookies.substr(first + name.size(), end - first - name.size());
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
+void SetSessionCookie(httplib::Response& res, const std::string& id) {
+  res.set_header("Set-Cookie",
+                 std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict");
+}
+
+// The media type of a Content-Type header, lower case, without parameters.
+std::string MediaType(const std::string& content_type) {
+  std::string type = content_type.substr(0, content_type.find(';'));
+  type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
+             type.end());
+  std::transform(type.begin(), type.end(), type.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return type;
+}
+
+std::string FullMessage(int max_sessions) {
+  return "zarel serve is already serving as many sessions as it may (" +
+         std::to_string(max_sessions) +
+         "). Try again in a few minutes, when an idle session has expired.";
+}
+
+// The body of a POST as a JSON object; empty bodies are {}.
+std::optional<json> BodyObject(const httplib::Request& req) {
+  if (req.body.empty()) return json::object();
+  json body = json::parse(req.body, nullptr, false);
+  if (body.is_discarded() || !body.is_object()) return std::nullopt;
+  return body;
+}
+
+}  // namespace
+
+WebServer::WebServer(ServeOptions options)
+    : options_(std::move(options)),
+      sessions_(std::make_unique<SessionManager>(options_)),
+      http_(std::make_unique<httplib::Server>()) {
+  const int threads = std::max(2, options_.threads);
+  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  http_->set_payload_max_length(kMaxBody);
+  http_->set_keep_alive_max_count(1000);
+  http_->set_keep_alive_timeout(5);
+  http_->set_default_headers({{"X-Content-Type-Options", "nosniff"},
+                              {"X-Frame-Options", "SAMEORIGIN"}});
+  Routes();
+}
+
+WebServer::~WebServer() { Stop(); }
+
+bool WebServer::Bind(std::string& error) {
+  if (options_.port == 0) {
+    port_ = http_->bind_to_any_port(options_.bind);
+    if (port_ <= 0) {
+      error = "cannot listen on " + options_.bind;
+      return false;
+    }
+    return true;
+  }
+  if (!http_->bind_to_port(options_.bind, options_.port)) {
+    error = "cannot listen on " + options_.bind + " port " + std::to_string(options_.port) +
+            " (is it in use, or not an address of this computer?)";
+    return false;
+  }
+  port_ = options_.port;
+  return true;
+}
+
+std::string WebServer::Address() const {
+  const bool v6 = options_.bind.find(':') != std::string::npos;
+  return "http://" + (v6 ? "[" + options_.bind + "]" : options_.bind) + ":" +
+         std::to_string(port_) + "/";
+}
+
+void WebServer::Listen() {
+  sessions_->StartExpiry();
+  http_->listen_after_bind();
+}
+
+void WebServer::Start() {
+  thread_ = std::thread([this] { Listen(); });
+  while (!http_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void WebServer::Stop() {
+  if (http_) http_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void WebServer::Routes() {
+  httplib::Server& http = *http_;
+  SessionManager& sessions = *sessions_;
+  const ServeOptions& options = options_;
+
+  // Checks every request before its route: the host it names, and for POSTs
+  // the origin of the page that sent it and the type of its body.
+  http.set_pre_routing_handler([&options](const httplib::Request& req, httplib::Response& res) {
+    const std::string host = req.get_header_value("Host");
+    if (!HostAllowed(options.bind, host)) {
+      SendText(res, 403,
+               "zarel serve answers only requests for this computer (localhost); the host '" +
+                   host + "' is refused.");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (req.method == "POST") {
+      if (!SameOrigin(host, req.get_header_value("Origin"), req.get_header_value("Referer"))) {
+        SendText(res, 403, "zarel serve refuses requests sent by pages of other sites.");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      if (MediaType(req.get_header_value("Content-Type")) != kJson) {
+        SendText(res, 415, "zarel serve takes POST requests with a JSON body (application/json).");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+
+  // Answers of the server itself (unknown route, body too large, bad
+  // request) get a text body, so that they too have an exact type.
+  http.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
+                                                                   httplib::Response& res) {
+    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+    std::string text;
+    switch (res.status) {
+      case 404: text = "There is nothing at this address."; break;
+      case 405: text = "This address does not take that method."; break;
+      case 413: text = "The request is too large."; break;
+      case 414: text = "The address is too long."; break;
+      default: text = "The request was not understood (HTTP " + std::to_string(res.status) + ").";
+    }
+    SendText(res, res.status, text);
+    return httplib::Server::HandlerResponse::Handled;
+  }));
+
+  http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+    SendText(res, 500, "zarel serve failed to answer this request.");
+  });
+
+  http.Get("/", [&sessions, &options](const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
+    if (!session) {
+      SessionManager::Created created = sessions.Create();
+      if (created.full) {
+        res.set_header("Retry-After", "60");
+        SendText(res, 503, FullMessage(options.max_sessions));
+        return;
+      }
+      if (!created.session) {
+        SendText(res, 500, "zarel serve could not start a session: " + created.error);
+        return;
+      }
+      SetSessionCookie(res, created.id);
+    }
+    const std::optional<Asset> page = FindAsset("index.html");
+    res.set_header("Cache-Control", "no-store");
+    res.set_content(std::string(page->content), page->content_type);
+  });
+
+  for (const char* name : {"app.js", "app.css"}) {
+    http.Get(std::string("/") + name, [name](const httplib::Request&, httplib::Response& res) {
+      const std::optional<Asset> asset = FindAsset(name);
+      res.set_header("Cache-Control", "no-cache");
+      res.set_content(std::string(asset->content), asset->content_type);
+    });
+  }
+
+  http.Post("/api/session", [&sessions, &options](const httplib::Request&, httplib::Response& res) {
+    SessionManager::Created created = sessions.Create();
+    if (created.full) {
+      res.set_header("Retry-After", "60");
+      SendJson(res, 503, json{{"error", FullMessage(options.max_sessions)}});
+      return;
+    }
+    if (!created.session) {
+      SendJson(res, 500, json{{"error", "zarel serve could not start a session: " + created.error}});
+      return;
+    }
+    SetSessionCookie(res, created.id);
+    SendJson(res, 200, created.session->State());
+  });
+
+  // The session of a request, or a 401 answer.
+  const auto session_of = [&sessions](const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
+    if (!session) {
+      SendJson(res, 401, json{{"error", "This session has ended; open the page again to start a new one."}});
+    }
+    return session;
+  };
+  const auto send_reply = [](const std::shared_ptr<Session>& session, httplib::Response& res,
+                             const Reply& reply) {
+    session->Touch();
+    SendJson(res, reply.status, reply.body);
+  };
+
+  http.Get("/api/state", [session_of](const httplib::Request& req, httplib::Response& res) {
+    if (std::shared_ptr<Session> session = session_of(req, res)) {
+      SendJson(res, 200, session->State());
+      session->Touch();
+    }
+  });
+
+  http.Post("/api/click", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Session> session = session_of(req, res);
+    if (!session) return;
+    const std::optional<json> body = BodyObject(req);
+    if (!body || !body->contains("node") || !(*body)["node"].is_number_integer()) {
+      SendJson(res, 400, json{{"error", "A click names its node: {\"node\": ID}."}});
+      return;
+    }
+    send_reply(session, res, session->Click((*body)["node"].get<std::int64_t>()));
+  });
+
+  http.Post("/api/expand", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Session> session = session_of(req, res);
+    if (!session) return;
+    const std::optional<json> body = BodyObject(req);
+    if (!body || !body->contains("node") || !(*body)["node"].is_number_integer() ||
+        !body->contains("expanded") || !(*body)["expanded"].is_boolean()) {
+      SendJson(res, 400, json{{"error", "Expanding names its node: {\"node\": ID, \"expanded\": true}."}});
+      return;
+    }
+    send_reply(session, res,
+               session->Expand((*body)["node"].get<std::int64_t>(), (*body)["expanded"].get<bool>()));
+  });
+
+  http.Post("/api/refresh", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
+    if (std::shared_ptr<Session> session = session_of(req, res)) {
+      send_reply(session, res, session->Refresh());
+    }
+  });
+
+  for (const char* command : {"save", "print", "preview"}) {
+    http.Post(std::string("/api/") + command,
+              [session_of, send_reply, command](const httplib::Request& req, httplib::Response& res) {
+                if (std::shared_ptr<Session> session = session_of(req, res)) {
+                  send_reply(session, res, session->Command(command));
+                }
+              });
+  }
+
+  http.Get("/site/(.+)", [&sessions](const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
+    if (!session) {
+      SendText(res, 401, "This session has ended; open the page again to start a new one.");
+      return;
+    }
+    const std::string relative = req.matches[1];
+    std::optional<SessionFile> file = session->File(relative);
+    if (!file) {
+      SendText(res, 404, "There is no such file in this session's folder.");
+      return;
+    }
+    res.set_header("Cache-Control", "no-store");
+    if (req.get_param_value("download") == "1") {
+      const std::size_t slash = relative.rfind('/');
+      std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+      name.erase(std::remove_if(name.begin(), name.end(),
+                                [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c >= 0x7F; }),
+                 name.end());
+      res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+    }
+    res.set_content(std::move(file->content), file->content_type);
+  });
+}
+
+}  // namespace zarel::serve

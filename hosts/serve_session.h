@@ -1,0 +1,144 @@
+// Session: one user of the web host, with a Zarel control of its own.
+//
+// Each browser session gets its own application folder (a copy of the site
+// folder, so report pages and picture files of different users never mix),
+// its own Zarel control (freshly placed in run mode, or loaded from the
+// saved form the server was given), and a tree view and browser on the
+// server side that the control is bound to. The front end shows them: the
+// tree from the tree view, the report pane from what the browser was told to
+// navigate to, the messages and log lines from the control's events.
+//
+// Calls run one at a time per session, as on the control's single
+// user-interface thread: every public member takes the session's lock for
+// its whole run. Different sessions run in parallel.
+//
+// JSON answers (see README, "The web host"):
+//   {"tree": [nodes], "page": {"url": "/site/oReport.htm", "serial": 3}
+//    or null, "events": [{"seq": 1, "type": "message" | "log" | "provide",
+//    "text": ..., "logType": ...}], "action": null or {"command": "save" |
+//    "print" | "preview", "url": ...}}
+#ifndef ZAREL_HOSTS_SERVE_SESSION_H_
+#define ZAREL_HOSTS_SERVE_SESSION_H_
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "control/zarel.h"
+#include "data/dal.h"
+#include "hosts/serve_browser.h"
+#include "hosts/serve_options.h"
+#include "hosts/serve_tree_json.h"
+#include "platform/control_container.h"
+#include "platform/headless_tree_view.h"
+#include "platform/saved_form.h"
+
+namespace zarel::serve {
+
+// An answer of a session call: the HTTP status and its JSON body.
+struct Reply {
+  int status = 200;
+  nlohmann::json body;
+};
+
+// A file of the session's folder, read while no call changed it.
+struct SessionFile {
+  std::string content;
+  std::string content_type;
+};
+
+// The URL path under which the session's folder is served.
+inline constexpr const char* kSitePrefix = "/site/";
+
+// Removes a folder with everything in it when it goes.
+class FolderRemover {
+ public:
+  explicit FolderRemover(std::string path) : path_(std::move(path)) {}
+  ~FolderRemover();
+  FolderRemover(const FolderRemover&) = delete;
+  FolderRemover& operator=(const FolderRemover&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class Session : public ZarelEvents {
+ public:
+  // Copies the site folder into folder (which must not exist yet; regular
+  // files and folders are copied, symbolic links are not), creates the
+  // control (loaded from form when given, otherwise freshly placed), sets
+  // it up from options, binds the tree view and browser and refreshes: the
+  // session starts on the front page with the tree's first level. Raises
+  // RuntimeError when the folder cannot be made or the control refuses a
+  // setting; the folder is then removed again.
+  Session(const ServeOptions& options, const SavedForm* form, const std::string& folder);
+  // Releases the control, then removes the folder.
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // The tree, the page shown and every event kept (the last 200).
+  nlohmann::json State();
+  // A click on the node with this id ("NodeClick" on the tree view); 409
+  // when the node is no longer in the tree. The answer holds the events of
+  // this call only.
+  Reply Click(std::int64_t node_id);
+  // Opens or closes a node's branch in the tree view (the expander button):
+  // no event reaches the control. 409 for a node no longer in the tree.
+  Reply Expand(std::int64_t node_id, bool expanded);
+  // RefreshBrowser.
+  Reply Refresh();
+  // SavePage, PrintPage or PreviewPage by command "save", "print",
+  // "preview"; the answer's action says what the front end must do.
+  Reply Command(const std::string& command);
+  // A file of the session's folder by its path relative to the folder;
+  // nothing when there is no such file inside it.
+  std::optional<SessionFile> File(const std::string& relative);
+
+  const std::string& Folder() const { return folder_.Path(); }
+  // When the session was last used; Touch marks it used now.
+  std::chrono::steady_clock::time_point LastUsed() const;
+  void Touch();
+
+  // ZarelEvents.
+  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
+  void ZarelMessage(const std::string& sMessage) override;
+  void LogIt(const std::string& AType, const std::string& ANarration) override;
+
+ private:
+  nlohmann::json Tree();
+  nlohmann::json Page() const;
+  nlohmann::json EventsSince(std::uint64_t first) const;
+  nlohmann::json ImageUrl(const std::string& image);
+  std::string UrlOf(const std::string& path) const;
+  void AddEvent(nlohmann::json event);
+  // The state after a call that began when the next event number was first.
+  Reply Answer(std::uint64_t first, nlohmann::json action = nullptr);
+
+  std::mutex mutex_;
+  std::atomic<std::int64_t> last_used_;
+  FolderRemover folder_;  // declared before the control: removed after it went
+  std::string canonical_folder_;
+  std::deque<nlohmann::json> events_;
+  std::uint64_t next_event_ = 1;
+  std::map<std::string, nlohmann::json> image_urls_;
+  TreeNodeIds node_ids_;
+  DAL host_dal_;  // answers ProvideRecordset in data access mode 2
+  std::shared_ptr<HeadlessTreeView> tree_ = HeadlessTreeView::Create();
+  std::shared_ptr<SessionBrowser> browser_ = SessionBrowser::Create();
+  std::unique_ptr<ControlContainer> form_;
+  std::shared_ptr<Zarel> control_;
+};
+
+}  // namespace zarel::serve
+
+#endif  // ZAREL_HOSTS_SERVE_SESSION_H_

@@ -1,0 +1,59 @@
+// The session's tree view as JSON for the front end, and the node ids that
+// let the front end name a node in its clicks.
+//
+// Every node the front end sees gets a number, kept for as long as the node
+// stays in the tree (across any number of clicks elsewhere), and never
+// reused within the session: a click that names a node which has since been
+// removed finds nothing, instead of another node.
+//
+// One node is
+//   {"id": 7, "text": "North", "key": "10»variable»3", "tag": "3»leaf",
+//    "image": "4", "imageUrl": "/site/tree4.gif" or null,
+//    "color": "#000000", "expanded": false, "selected": true,
+//    "children": [ ...nodes... ]}
+// with the top-level nodes in display order and each node's children in
+// their order. color is the node's ForeColor as an HTML colour.
+#ifndef ZAREL_HOSTS_SERVE_TREE_JSON_H_
+#define ZAREL_HOSTS_SERVE_TREE_JSON_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/headless_tree_view.h"
+
+namespace zarel::serve {
+
+// The URL of a node's image (its image list index or key, as text), or
+// null when the site has no picture for it.
+using ImageUrl = std::function<nlohmann::json(const std::string& image)>;
+
+class TreeNodeIds {
+ public:
+  // The tree's nodes as a JSON array (see above). Nodes seen before keep
+  // their ids; nodes no longer in the tree are forgotten.
+  nlohmann::json Describe(const HeadlessTreeView& tree, const ImageUrl& image_url);
+  // The node with this id, when it was in the tree at the last Describe and
+  // is still alive; otherwise an empty reference.
+  TreeNodeRef Find(std::int64_t id) const;
+
+ private:
+  struct Entry {
+    std::weak_ptr<TreeNode> node;
+    std::int64_t id = 0;
+  };
+  std::unordered_map<const TreeNode*, Entry> by_node_;
+  std::unordered_map<std::int64_t, std::weak_ptr<TreeNode>> by_id_;
+  std::int64_t next_id_ = 1;
+};
+
+// A blue-green-red colour as "#rrggbb".
+std::string HtmlColour(std::int32_t colour);
+
+}  // namespace zarel::serve
+
+#endif  // ZAREL_HOSTS_SERVE_TREE_JSON_H_
