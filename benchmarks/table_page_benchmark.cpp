@@ -8,6 +8,9 @@
 // is at most 1.5) and the peak memory of each child.
 //
 //   table_page_benchmark [ROWS] [RUNS]     defaults: 100000 rows, 3 runs
+//
+// With ZAREL_BENCH_KEEP=1 in the environment the folder with the site and
+// both outputs is kept (for profiling) and its path printed.
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -189,7 +192,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "table_page_benchmark: %s\n", error.what());
     exit_code = 1;
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(folder, ignored);
+  const char* keep = std::getenv("ZAREL_BENCH_KEEP");
+  if (keep != nullptr && std::string(keep) == "1") {
+    std::printf("kept: %s\n", folder.c_str());
+  } else {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
   return exit_code;
 }

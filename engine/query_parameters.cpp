@@ -27,6 +27,20 @@ std::string SelectedKeyPart(const TreeView* tree_view) {
   return std::string(FirstPart(key, kTagSeparator));
 }
 
+bool IsNumber(VarType type) {
+  switch (type) {
+    case VarType::kInteger:
+    case VarType::kLong:
+    case VarType::kLongLong:
+    case VarType::kSingle:
+    case VarType::kDouble:
+    case VarType::kCurrency:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_view) {
@@ -54,6 +68,14 @@ std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_
 std::string FormatValue(const Variant& value, std::string_view type_code,
                         const std::string& date_format) {
   if (value.IsNull()) return std::string(kNonBreakingSpace);
+  // A number's text holds no blanks to trim and reads back as the same
+  // number, so a number goes to the pattern (or out as its text) directly:
+  // the result is the one its text would give, without writing, trimming
+  // and reading that text again for every cell of a grid.
+  if (IsNumber(value.Type())) {
+    if (type_code == "Dbl") return Format(value, "#,##,##0.00");
+    if (type_code != "Dte") return value.ToText();
+  }
   const std::string text = TrimSpaces(value.ToText());
   if (type_code == "Dbl") return Format(Variant(text), "#,##,##0.00");
   if (type_code == "Dte") {

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
+#include "platform/format.h"
 #include "platform/headless_tree_view.h"
 #include "platform/test_support.h"
 
@@ -90,6 +91,29 @@ TEST(QueryParametersTest, FormatValueByTypeCode) {
     EXPECT_EQ(FormatValue(c.value, c.code, c.date_format), c.expected)
         << c.value.TextOrEmpty() << " " << c.code;
   }
+}
+
+// Numbers are formatted without going through their text; the result must
+// be what their text gives, at the rounding edges too (1.005 is stored a
+// little below 1.005, but its 15-digit text reads 1.005), and other values
+// (booleans, dates) keep going through their text.
+TEST(QueryParametersTest, DblNumbersMatchTheirText) {
+  const Variant values[] = {
+      Variant(1.005),           Variant(0.125),
+      Variant(-2.5),            Variant(2.675),
+      Variant(1e16),            Variant(1.5e-5),
+      Variant(-0.004),          Variant(123456789.125),
+      Variant(0.1 + 0.2),       Variant(999999999999999.9),
+      Variant(1.1f),            Variant(std::int16_t{-7}),
+      Variant(std::int32_t{1200000}), Variant(std::int64_t{9000000000}),
+      Variant(Currency{123456789}), Variant(Currency{-5}),
+      Variant(true),            Variant(MakeDate({2026, 12, 5, 0, 0, 0})),
+  };
+  for (const Variant& value : values) {
+    EXPECT_EQ(FormatValue(value, "Dbl", ""), Format(Variant(value.ToText()), "#,##,##0.00")) << value.ToText();
+  }
+  EXPECT_EQ(FormatValue(Variant(1.005), "Dbl", ""), "1.01");
+  EXPECT_EQ(FormatValue(Variant(true), "Dbl", ""), "True");
 }
 
 TEST(QueryParametersTest, NullReaders) {
