@@ -114,7 +114,10 @@ class Parser {
       }
       ReadProperty(line, *open);
     }
-    if (!header_seen) Fail("the file is empty, expected \"ZarelForm 1\"");
+    if (!header_seen) {
+      Raise(kInvalidFileFormat,
+            "Invalid form file " + source_ + ": the file is empty, expected \"ZarelForm 1\"");
+    }
     if (open != nullptr) {
       Fail("control \"" + open->name + "\" has no \"End\" line");
     }
