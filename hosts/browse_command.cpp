@@ -1,24 +1,25 @@
 // zarel browse: the command-line host (see browse_command.h).
 //
-// BrowseHost plays the part of a desktop host: it owns the report engine,
-// a headless tree view and a headless browser, answers the engine's events
-// by printing them, and in data access mode 2 answers ProvideRecordset from
-// a data access object of its own. It talks to the engine only through the
-// members that the Zarel control offers a host, so that placing the control
-// itself here changes only the object it holds.
+// BrowseHost plays the part of a desktop host: its form (a run-mode control
+// container) holds the Zarel control, beside a headless tree view and a
+// headless browser; it answers the control's events by printing them, and in
+// data access mode 2 answers ProvideRecordset from a data access object of
+// its own.
 #include "hosts/browse_command.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "control/zarel.h"
 #include "data/dal.h"
-#include "engine/clsdb.h"
 #include "platform/clock.h"
+#include "platform/control_container.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/headless_browser.h"
 #include "platform/headless_tree_view.h"
+#include "platform/saved_form.h"
 
 namespace zarel {
 
@@ -67,10 +68,12 @@ std::optional<Date> ParseMoment(const std::string& text) {
   }
 }
 
-class BrowseHost : public clsDBEvents {
+// The name of the control on the form the program makes itself.
+constexpr const char* kControlName = "Zarel1";
+
+class BrowseHost : public ZarelEvents {
  public:
-  BrowseHost(const BrowseOptions& options, std::ostream& out)
-      : options_(options), out_(out), control_(this) {
+  BrowseHost(const BrowseOptions& options, std::ostream& out) : options_(options), out_(out) {
     host_dal_.ConnectionString(options.connection);
     browser_->OnNavigate([this](const std::string& path) { out_ << "navigate: " << path << "\n"; });
     browser_->SetPrinter([this](std::int16_t command, const std::string& page) {
@@ -78,24 +81,48 @@ class BrowseHost : public clsDBEvents {
     });
   }
 
+  // Puts the control on the form: loaded from the form file, loaded as
+  // saved with the given ActivePort, or freshly placed. A form file that
+  // cannot be loaded, or holds no Zarel control, raises.
+  void CreateControl() {
+    if (options_.form) {
+      form_.LoadFrom(*options_.form, ZarelControlFactory);
+      control_ = FirstZarel(form_);
+      if (!control_) {
+        Raise(errc::kInvalidProcedureCall,
+              "the form file " + *options_.form + " holds no Zarel control");
+      }
+    } else if (options_.active_port) {
+      SavedForm saved;
+      saved.controls.push_back({Zarel::kClassName, kControlName, PropertyBag()});
+      saved.controls.back().properties.WriteProperty("ActivePort", Variant(*options_.active_port),
+                                                      Variant());
+      form_.Load(saved, ZarelControlFactory);
+      control_ = FirstZarel(form_);
+    } else {
+      control_ = std::make_shared<Zarel>();
+      form_.Place(kControlName, control_);
+    }
+    control_->Advise(this);
+  }
+
   // Sets the control's properties from the options; a value the control
   // refuses raises.
   void PlaceControl() {
-    control_.ActivePort(options_.active_port);
-    control_.ConnectionString(options_.connection);
-    control_.ApplicationFolder(Variant(options_.folder));
-    control_.DAMode(options_.damode);
-    control_.Talking(options_.talking);
-    control_.DisplayPath(options_.display_path);
-    if (options_.heading) control_.Heading(Variant(*options_.heading));
-    if (options_.date_format) control_.DateFormat(*options_.date_format);
-    if (options_.role) control_.UserRole(Variant(*options_.role));
+    control_->ConnectionString(options_.connection);
+    control_->ApplicationFolder(Variant(options_.folder));
+    control_->DAMode(options_.damode);
+    control_->Talking(options_.talking);
+    control_->DisplayPath(options_.display_path);
+    if (options_.heading) control_->Heading(Variant(*options_.heading));
+    if (options_.date_format) control_->DateFormat(*options_.date_format);
+    if (options_.role) control_->UserRole(Variant(*options_.role));
     std::shared_ptr<TreeView> tree_view = tree_;
     std::shared_ptr<WebBrowser> browser = browser_;
-    control_.SetControls(tree_view, browser);
+    control_->SetControls(tree_view, browser);
   }
 
-  void RefreshBrowser() { control_.RefreshBrowser(); }
+  void RefreshBrowser() { control_->RefreshBrowser(); }
 
   // Clicks the first node in display order whose full path is path; false
   // when there is none.
@@ -111,10 +138,10 @@ class BrowseHost : public clsDBEvents {
 
   void Save(const std::string& destination) {
     browser_->SaveDestination(destination);
-    control_.SavePage();
+    control_->SavePage();
   }
-  void Print() { control_.PrintPage(); }
-  void Preview() { control_.PreviewPage(); }
+  void Print() { control_->PrintPage(); }
+  void Preview() { control_->PreviewPage(); }
 
   void PrintTree() {
     out_ << "tree:\n";
@@ -147,9 +174,10 @@ class BrowseHost : public clsDBEvents {
   DAL host_dal_;
   std::shared_ptr<HeadlessTreeView> tree_ = HeadlessTreeView::Create();
   std::shared_ptr<HeadlessBrowser> browser_ = HeadlessBrowser::Create();
-  // The report engine, with the members a host reaches through the
-  // control. Declared last, so it goes (and unbinds the tree view) first.
-  clsDB control_;
+  // The form in run mode and its control. Declared last, so the control
+  // goes (and its engine unbinds the tree view) first.
+  ControlContainer form_{ControlContainer::Mode::kRun};
+  std::shared_ptr<Zarel> control_;
 };
 
 }  // namespace
@@ -177,9 +205,16 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
   browse->add_option("--damode", options.damode,
                      "Data access mode: 1 the engine reads the database itself (default); 2 the "
                      "program answers each query (\"provide:\" lines)");
-  browse->add_option("--active-port", options.active_port,
-                     "ActivePort the control was saved with (default 80); any other value "
-                     "refuses every query");
+  CLI::Option* active_port =
+      browse->add_option("--active-port", options.active_port,
+                         "ActivePort the control was saved with (default: a freshly placed "
+                         "control, 80); any other value refuses every query");
+  browse
+      ->add_option("--form", options.form,
+                   "Load the control from this saved form file (see zarel form) instead of "
+                   "placing a fresh one")
+      ->type_name("FILE")
+      ->excludes(active_port);
   browse
       ->add_option_function<std::string>(
           "--now",
@@ -214,6 +249,12 @@ int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err
   if (options.now) fixed_clock.emplace(*options.now);
 
   BrowseHost host(options, out);
+  try {
+    host.CreateControl();
+  } catch (const RuntimeError& error) {
+    err << "zarel: " << error.Description() << "\n";
+    return kRunFailure;
+  }
   try {
     host.PlaceControl();
   } catch (const RuntimeError& error) {

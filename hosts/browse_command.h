@@ -1,19 +1,24 @@
-// zarel browse: the command-line host. It places the report engine beside a
+// zarel browse: the command-line host. It places the Zarel control beside a
 // headless tree view and web browser, refreshes it over a report database,
 // clicks the nodes it is told to, and prints every event on standard
 // output, so site authors and scripts can open report pages from a shell.
 //
 //   zarel browse CONNECTION [--folder DIR] [--talking] [--display-path]
 //       [--heading TEXT] [--date-format PATTERN] [--role VALUE]
-//       [--damode N] [--active-port N] [--now "YYYY-MM-DD HH:MM:SS"]
+//       [--damode N] [--active-port N | --form FILE]
+//       [--now "YYYY-MM-DD HH:MM:SS"]
 //       [--click PATH]... [--save FILE] [--print] [--preview] [--tree]
+//
+// The control runs in run mode: freshly placed (ActivePort 80), as saved
+// with ActivePort N (--active-port), or loaded from a saved form file
+// (--form; its first Zarel control).
 //
 // Output, one line per event as it happens: "message: TEXT", "log: TYPE:
 // NARRATION", "navigate: PATH", "provide: SQL" (DAMode 2), and for the
 // headless printer "print: PATH" / "preview: PATH"; with --tree then
 // "tree:" and one line per node. Exit status 0 when the run completed, 1
-// for a folder that does not exist or a PATH that matches no node, 2 for a
-// usage error.
+// for a folder that does not exist, a form file that cannot be loaded or a
+// PATH that matches no node, 2 for a usage error.
 #ifndef ZAREL_HOSTS_BROWSE_COMMAND_H_
 #define ZAREL_HOSTS_BROWSE_COMMAND_H_
 
@@ -38,7 +43,11 @@ struct BrowseOptions {
   std::optional<std::string> date_format;
   std::optional<std::string> role;
   std::int16_t damode = 1;
-  std::int16_t active_port = 80;
+  // The ActivePort the control was saved with; a freshly placed control
+  // (80) when neither this nor form is given.
+  std::optional<std::int16_t> active_port;
+  // A saved form file holding the control.
+  std::optional<std::string> form;
   std::optional<Date> now;
   std::vector<std::string> clicks;
   std::optional<std::string> save;

@@ -136,6 +136,56 @@ TEST_F(BrowseTest, HostAnswersQueriesInModeTwoAndPortsRefuse) {
   EXPECT_NE(run.out.find("tree:\nData Browser [key="), std::string::npos);
 }
 
+// The control comes from a saved form: one saved with ActivePort 80 runs
+// exactly as a freshly placed control, one saved without it refuses every
+// query, and a form that cannot be loaded stops the run.
+TEST_F(BrowseTest, LoadsTheControlFromASavedForm) {
+  const std::string open_form = folder_ + "/open.form";
+  const std::string closed_form = folder_ + "/closed.form";
+  const std::string damaged_form = folder_ + "/damaged.form";
+  std::ofstream(open_form) << "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = 80\nEnd\n";
+  std::ofstream(closed_form) << "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n";
+  std::ofstream(damaged_form) << "ZarelForm 1\nBegin Zarel Zarel1\n";
+
+  const std::vector<std::string> args = {"browse", connection_, "--folder", folder_, "--talking",
+                                         "--click", "Shop\\Products", "--tree"};
+  const auto with = [&args](std::vector<std::string> extra) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+  };
+  const ProgramRun fresh = Zarel(args);
+  const ProgramRun loaded = Zarel(with({"--form", open_form}));
+  EXPECT_EQ(loaded.status, 0) << loaded.err;
+  EXPECT_EQ(loaded.out, fresh.out);
+  EXPECT_NE(fresh.out.find("log: View: Shop\\Products\n"), std::string::npos);
+
+  const std::vector<std::string> refresh = {"browse", connection_, "--folder", folder_,
+                                            "--talking", "--tree"};
+  const auto refresh_with = [&refresh](const std::string& option, const std::string& value) {
+    std::vector<std::string> all = refresh;
+    all.insert(all.end(), {option, value});
+    return all;
+  };
+  const ProgramRun closed = Zarel(refresh_with("--form", closed_form));
+  EXPECT_EQ(closed.status, 0) << closed.err;
+  EXPECT_EQ(closed.out, Zarel(refresh_with("--active-port", "0")).out);
+  EXPECT_EQ(closed.out.rfind("message: Please set ActivePort to 80\n", 0), 0u);
+  EXPECT_EQ(closed.out.find("log: View"), std::string::npos);
+
+  ProgramRun run = Zarel(with({"--form", damaged_form}));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "zarel: Invalid form file " + damaged_form +
+                         ", line 2: control \"Zarel1\" has no \"End\" line\n");
+  run = Zarel(with({"--form", folder_ + "/none.form"}));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "zarel: Form file not found: " + folder_ + "/none.form\n");
+  run = Zarel(with({"--form", open_form, "--active-port", "80"}));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("--active-port"), std::string::npos) << run.err;
+}
+
 TEST_F(BrowseTest, ExitStatuses) {
   struct Case {
     std::vector<std::string> args;
@@ -170,7 +220,7 @@ TEST_F(BrowseTest, ExitStatuses) {
   const ProgramRun help = Zarel({"browse", "--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"CONNECTION", "--folder", "--talking", "--display-path", "--heading",
-                           "--date-format", "--role", "--damode", "--active-port", "--now",
+                           "--date-format", "--role", "--damode", "--active-port", "--form", "--now",
                            "--click", "--save", "--print", "--preview", "--tree", "provide: SQL",
                            "Exit status"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;

@@ -1,0 +1,172 @@
+// Tests of zarel form: creating a form, showing and applying the property
+// page, and the failures that must leave the form file as it was.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "hosts/zarel_main.h"
+
+namespace zarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FormRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+FormRun ZarelForm(std::vector<std::string> args) {
+  args.insert(args.begin(), {"zarel", "form"});
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+constexpr const char* kFreshForm = "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = 80\nEnd\n";
+constexpr const char* kPage80 = "Zarel Properties\nActivePort: 80\n";
+
+class FormCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "zarel-form-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+    form_ = folder_ + "/main.form";
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  // The names in the folder, so a test can see that no temporary file is
+  // left behind.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  std::string folder_;
+  std::string form_;
+};
+
+TEST_F(FormCommandTest, NewShowApply) {
+  FormRun run = ZarelForm({form_, "--new"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Read(form_), kFreshForm);
+
+  run = ZarelForm({form_});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, kPage80);
+  EXPECT_EQ(Read(form_), kFreshForm);
+
+  // 0 is the default: the entry leaves the file.
+  run = ZarelForm({form_, "--apply", "0"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, std::string(kPage80) + "Zarel Properties\nActivePort: 0\n");
+  EXPECT_EQ(Read(form_), "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n");
+
+  run = ZarelForm({form_});
+  EXPECT_EQ(run.out, "Zarel Properties\nActivePort: 0\n");
+
+  // The page shows the value the control took, opened afresh after saving.
+  run = ZarelForm({form_, "--apply", " 80 "});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, std::string("Zarel Properties\nActivePort: 0\n") + kPage80);
+  EXPECT_EQ(Read(form_), kFreshForm);
+
+  run = ZarelForm({form_, "--apply", "-32768"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Read(form_), "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = -32768\nEnd\n");
+  EXPECT_EQ(Names(), std::vector<std::string>{"main.form"});
+}
+
+TEST_F(FormCommandTest, RefusedTextLeavesTheFormAlone) {
+  const struct {
+    std::string text;
+    std::string err;
+  } cases[] = {
+      {"abc", "zarel: the control refused ActivePort \"abc\": 13, Type mismatch\n"},
+      {"", "zarel: the control refused ActivePort \"\": 13, Type mismatch\n"},
+      {"32768", "zarel: the control refused ActivePort \"32768\": 6, Overflow\n"},
+      {"99999", "zarel: the control refused ActivePort \"99999\": 6, Overflow\n"},
+  };
+  ASSERT_EQ(ZarelForm({form_, "--new"}).status, 0);
+  for (const auto& c : cases) {
+    const FormRun run = ZarelForm({form_, "--apply", c.text});
+    EXPECT_EQ(run.status, 1) << c.text;
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out, kPage80) << c.text;
+    EXPECT_EQ(Read(form_), kFreshForm) << c.text;
+  }
+  EXPECT_EQ(Names(), std::vector<std::string>{"main.form"});
+}
+
+TEST_F(FormCommandTest, FailuresAndUsage) {
+  const std::string damaged = folder_ + "/damaged.form";
+  Write(damaged, "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = eighty\nEnd\n");
+  const std::string other = folder_ + "/other.form";
+  Write(other, "ZarelForm 1\n");
+  const std::string existing = folder_ + "/existing.form";
+  Write(existing, "keep me");
+  const std::string big = folder_ + "/big.form";
+  Write(big, "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = 100000\nEnd\n");
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{folder_ + "/missing.form"}, 1, "zarel: Form file not found: " + folder_ + "/missing.form\n"},
+      {{damaged, "--apply", "80"}, 1,
+       "zarel: Invalid form file " + damaged +
+           ", line 3: bad value eighty (expected a whole number or a quoted text)\n"},
+      {{other}, 1, "zarel: the form file " + other + " holds no Zarel control\n"},
+      {{big}, 1, "zarel: Control Zarel1: Overflow\n"},
+      {{existing, "--new"}, 1, "zarel: the form file " + existing + " already exists\n"},
+      {{folder_}, 1, "zarel: Cannot read the form file " + folder_ + ": not a file\n"},
+      {{folder_ + "/no/such/folder.form", "--new"}, 1, ""},
+      {{existing, "--new", "--apply", "80"}, 2, ""},
+      {{}, 2, ""},
+      {{existing, "--apply"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    const FormRun run = ZarelForm(c.args);
+    const std::string label = c.args.empty() ? "(none)" : c.args.front();
+    EXPECT_EQ(run.status, c.status) << label << "\n" << run.err;
+    EXPECT_FALSE(run.err.empty()) << label;
+    if (!c.err.empty()) {
+      EXPECT_EQ(run.err, c.err);
+    }
+  }
+  EXPECT_EQ(Read(existing), "keep me");
+  EXPECT_FALSE(fs::exists(folder_ + "/no"));
+
+  const FormRun help = ZarelForm({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* word : {"FILE", "--new", "--apply", "Zarel Properties", "ZarelForm 1",
+                           "Exit status"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+}  // namespace
+}  // namespace zarel
