@@ -307,9 +307,18 @@ SavedForm ReadSavedForm(const std::string& path) {
   return ParseSavedForm(text.str(), path);
 }
 
-void WriteSavedForm(const std::string& path, const SavedForm& form) {
+void WriteSavedForm(const std::string& given_path, const SavedForm& form) {
   const std::string text = FormatSavedForm(form);
-  if (path.empty()) Raise(errc::kBadFileNameOrNumber, "No form file name given");
+  if (given_path.empty()) Raise(errc::kBadFileNameOrNumber, "No form file name given");
+  // A form reached through a symbolic link is replaced where it lives; the
+  // link stays.
+  std::string path = given_path;
+  std::error_code link_error;
+  if (std::filesystem::is_symlink(given_path, link_error)) {
+    const std::filesystem::path target = std::filesystem::canonical(given_path, link_error);
+    if (link_error) WriteFailed(given_path, "the link leads nowhere");
+    path = target.string();
+  }
 
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());

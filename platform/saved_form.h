@@ -56,7 +56,8 @@ std::string FormatSavedForm(const SavedForm& form);
 SavedForm ReadSavedForm(const std::string& path);
 
 // Writes the form file at path, replacing an earlier one only when the new
-// file is complete. Raises 75 (with the system's reason) when it cannot.
+// file is complete (a symbolic link keeps leading to the new file). Raises
+// 75 (with the system's reason) when it cannot.
 void WriteSavedForm(const std::string& path, const SavedForm& form);
 
 }  // namespace zarel

@@ -192,6 +192,18 @@ TEST(SavedFormTest, WritesReplaceTheFileOnlyWhenComplete) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"main.form", "taken.form"}));
   EXPECT_FALSE(FileExists(folder.PathOf("no")));
+
+  // Through a symbolic link the form is replaced where it lives.
+  std::filesystem::create_directory(folder.PathOf("real"));
+  WriteSavedForm(folder.PathOf("real/main.form"), SavedForm());
+  std::filesystem::create_symlink("real/main.form", folder.PathOf("link.form"));
+  WriteSavedForm(folder.PathOf("link.form"), form);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.PathOf("link.form")));
+  EXPECT_EQ(ReadFile(folder.PathOf("real/main.form")),
+            "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = 80\nEnd\n");
+  std::filesystem::create_symlink("nowhere/main.form", folder.PathOf("dangling.form"));
+  EXPECT_EQ(ErrorNumberOf([&] { WriteSavedForm(folder.PathOf("dangling.form"), form); }),
+            errc::kPathFileAccessError);
 }
 
 }  // namespace
