@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "hosts/browse_command.h"
+#include "hosts/demo_command.h"
 #include "hosts/form_command.h"
 #include "hosts/serve_command.h"
 
@@ -26,6 +27,8 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
 
   BrowseOptions browse_options;
   CLI::App* browse = AddBrowseCommand(app, browse_options);
+  DemoOptions demo_options;
+  CLI::App* demo = AddDemoCommand(app, demo_options);
   FormOptions form_options;
   CLI::App* form = AddFormCommand(app, form_options);
   serve::ServeOptions serve_options;
@@ -38,6 +41,7 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     return status == 0 ? 0 : kUsageError;
   }
   if (browse->parsed()) return RunBrowse(browse_options, out, err);
+  if (demo->parsed()) return RunDemo(demo_options, out, err);
   if (form->parsed()) return RunForm(form_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);
   out << app.help();

@@ -1,0 +1,55 @@
+// zarel demo: creates the demo site, a complete example report site of a
+// small sales company, in a folder of the user's choice.
+//
+//   zarel demo DIR
+//
+// DIR is created when missing. It receives the report database DIR/demo.db
+// (SQLite) and the application folder DIR/site with the images the pages
+// refer to and the product pictures. An existing, non-empty DIR/demo.db is
+// never overwritten: the command refuses with exit status 1 and changes
+// nothing. The database is written to a temporary file in DIR and moved
+// into place only when complete, so a failed run leaves no partial
+// database. The command prints what it created and the zarel browse
+// command that opens the site.
+#ifndef ZAREL_HOSTS_DEMO_COMMAND_H_
+#define ZAREL_HOSTS_DEMO_COMMAND_H_
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+#include <string>
+
+namespace zarel {
+
+struct DemoOptions {
+  std::string folder;
+};
+
+// What CreateDemoSite made.
+struct DemoSite {
+  std::string database;            // DIR/demo.db
+  std::string application_folder;  // DIR/site
+  int tables = 0;
+  long rows = 0;
+  int page_images = 0;
+  int product_pictures = 0;
+};
+
+// Creates the demo site in folder as described above. Raises RuntimeError
+// (75 "Path/File access error" with the reason) when the folder cannot be
+// created or written, or when it already holds a demo database.
+DemoSite CreateDemoSite(const std::string& folder);
+
+// The zarel browse command line that opens the site and shows its
+// dashboard, with paths quoted for a POSIX shell.
+std::string DemoBrowseCommand(const DemoSite& site);
+
+// Adds the "demo" subcommand, filling options when it is parsed.
+CLI::App* AddDemoCommand(CLI::App& app, DemoOptions& options);
+
+// Runs a parsed demo command; answers the exit status (0 created, 1 failed).
+int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace zarel
+
+#endif  // ZAREL_HOSTS_DEMO_COMMAND_H_
