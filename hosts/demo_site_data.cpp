@@ -97,7 +97,7 @@ CREATE TABLE Product (
 );
 INSERT INTO Product VALUES (1, 'Ballpoint Pens, box of 50', 'PENS', 'Stationery', 12.50, 6.80, 'product01.gif', 'Smooth blue ink, <b>50 pens</b> to a box.', NULL);
 INSERT INTO Product VALUES (2, 'A4 Copy Paper, 5 reams', 'PAPER', 'Stationery', 24.90, 17.40, 'product02.gif', '80 g/m&sup2; white paper, 2,500 sheets.', NULL);
-INSERT INTO Product VALUES (3, 'Spiral Notebook A5', 'NOTE', 'Stationery', 3.75, 1.60, 'product03.gif', 'Ruled, 120 pages, recycled card cover.', NULL);
+INSERT INTO Product VALUES (3, 'Spiral Notebook A5', 'NOTE', 'Stationery', 3.75, 4.10, 'product03.gif', 'Ruled, 120 pages, recycled card cover. <i>Clearance: sold below cost.</i>', NULL);
 INSERT INTO Product VALUES (4, 'Ergonomic Task Chair', 'CHAIR', 'Furniture', 189.00, 112.00, 'product04.gif', 'Adjustable height and lumbar support; <i>five-year warranty</i>.', NULL);
 INSERT INTO Product VALUES (5, 'Standing Desk', 'DESK', 'Furniture', 449.00, 298.00, 'product05.gif', 'Electric lift from 70 to 120 cm, 160 &times; 80 cm top.', NULL);
 INSERT INTO Product VALUES (6, 'Four-Drawer Filing Cabinet', 'FILES', 'Furniture', 215.00, 140.00, 'product06.gif', 'Steel, lockable, takes A4 and foolscap folders.', NULL);

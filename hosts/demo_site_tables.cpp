@@ -66,7 +66,7 @@ INSERT INTO XWeb VALUES (13, 7, 1, 'Product+', 'ProductCard', 'lkey', 'image', N
 INSERT INTO XWeb VALUES (14, 7, 2, 'Best customers', 'ProductCustomers', 'lkey', 'tablegraphh', '2:3', 'Units');
 INSERT INTO XWeb VALUES (15, 8, 1, 'Profile', 'EmployeeCard', 'lkey', 'header', NULL, NULL);
 INSERT INTO XWeb VALUES (16, 8, 2, 'Team and their sales', 'TeamSales', 'lkey', 'table', '2:3', NULL);
-INSERT INTO XWeb VALUES (17, 9, 1, 'Order+', 'OrderCard', 'lkey', 'header', NULL, NULL);
+INSERT INTO XWeb VALUES (17, 9, 1, 'Details', 'OrderCard', 'lkey', 'header', NULL, NULL);
 INSERT INTO XWeb VALUES (18, 9, 2, 'Lines', 'OrderLines', 'lkey', 'table', '2:4', NULL);
 INSERT INTO XWeb VALUES (19, 10, 1, NULL, 'SalesIntro', NULL, 'htmlinject', NULL, NULL);
 INSERT INTO XWeb VALUES (20, 10, 2, 'Year to date', 'YearToDate', NULL, 'header', NULL, NULL);
@@ -77,7 +77,7 @@ INSERT INTO XWeb VALUES (24, 13, 1, 'Order book by region', 'OrderBookShape', NU
 INSERT INTO XWeb VALUES (25, 14, 1, 'Products sold', 'BestSellers', NULL, 'barchart', '1:2', NULL);
 INSERT INTO XWeb VALUES (26, 14, 2, 'Best sellers', 'BestSellerTable', NULL, 'table', '3:4', NULL);
 INSERT INTO XWeb VALUES (27, 15, 1, NULL, 'MarginsNote', NULL, 'htmlinject', NULL, NULL);
-INSERT INTO XWeb VALUES (28, 15, 2, 'Margin by product', 'Margins', NULL, 'tablegraphh', '2:3:4:5', 'Margin');
+INSERT INTO XWeb VALUES (28, 15, 2, 'Margin by product', 'Margins', NULL, 'tablegraphh', '2:3:4:5', 'Margin %');
 
 CREATE TABLE XScr (
   ID   INTEGER PRIMARY KEY,
@@ -318,9 +318,10 @@ const std::vector<Procedure>& Procedures() {
       {"Margins",
        "SELECT p.Name AS Product, p.Category, SUM(l.Quantity) AS Units, "
        "ROUND(SUM(" LINE_AMOUNT "), 2) AS Revenue, ROUND(SUM(l.Quantity * p.Cost), 2) AS Cost, "
-       "ROUND(SUM(l.Quantity * (l.UnitPrice - p.Cost)), 2) AS Margin "
+       "ROUND(SUM(l.Quantity * (l.UnitPrice - p.Cost)), 2) AS Margin, "
+       "ROUND(100.0 * SUM(l.Quantity * (l.UnitPrice - p.Cost)) / SUM(" LINE_AMOUNT "), 2) AS \"Margin %\" "
        "FROM Product p JOIN OrderLine l ON l.ProductID = p.ProductID "
-       "GROUP BY p.ProductID ORDER BY Margin DESC"},
+       "GROUP BY p.ProductID ORDER BY \"Margin %\" DESC"},
   };
   return procedures;
 }
