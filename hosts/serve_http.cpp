@@ -209,7 +209,7 @@ void WebServer::Routes() {
     res.set_content(std::string(page->content), page->content_type);
   });
 
-  for (const char* name : {"app.js", "app.css"}) {
+  for (const char* name : {"app.js", "app.css", "favicon.svg"}) {
     http.Get(std::string("/") + name, [name](const httplib::Request&, httplib::Response& res) {
       const std::optional<Asset> asset = FindAsset(name);
       res.set_header("Cache-Control", "no-cache");
