@@ -3,10 +3,12 @@
 // database into place without ever replacing an existing one.
 #include "hosts/demo_command.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -84,21 +86,30 @@ class TemporaryDatabase {
 
   const std::string& Path() const { return path_; }
 
-  // Gives the file the name database, failing when that name is taken
-  // (a hard link never replaces an existing file).
+  // Gives the file the name database, failing when that name is taken:
+  // neither a hard link nor a rename without replacement ever replaces an
+  // existing file (the rename serves file systems without hard links).
   void MoveTo(const fs::path& database) {
-    int linked = ::link(path_.c_str(), database.c_str());
-    if (linked != 0 && errno == EEXIST) {
+    int moved = Place(database);
+    if (moved != 0 && errno == EEXIST) {
       // Taken since the start: refused unless it is an empty file.
       ClaimDatabasePath(database);
-      linked = ::link(path_.c_str(), database.c_str());
+      moved = Place(database);
     }
-    if (linked != 0) FailAccess("cannot create '" + database.string() + "': " + std::strerror(errno));
-    ::unlink(path_.c_str());
+    if (moved != 0) FailAccess("cannot create '" + database.string() + "': " + std::strerror(errno));
     path_.clear();
   }
 
  private:
+  int Place(const fs::path& database) {
+    if (::link(path_.c_str(), database.c_str()) == 0) {
+      ::unlink(path_.c_str());
+      return 0;
+    }
+    if (errno == EEXIST) return -1;
+    return ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, database.c_str(), RENAME_NOREPLACE);
+  }
+
   std::string path_;
 };
 

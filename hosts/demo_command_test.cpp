@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -356,6 +357,18 @@ TEST(DemoCommandTest, RefusesFoldersItCannotUseAndChangesNothing) {
   }
   EXPECT_EQ(Listing(folder.PathOf("taken")), taken_before);
   EXPECT_EQ(ReadFile(folder.PathOf("plain-file")), "not a folder");
+
+  // A folder the user may not write in (root may write anywhere).
+  if (::geteuid() != 0) {
+    fs::create_directory(folder.PathOf("read-only"));
+    fs::permissions(folder.PathOf("read-only"), fs::perms::owner_read | fs::perms::owner_exec);
+    const CommandRun run = Zarel({"demo", folder.PathOf("read-only")});
+    fs::permissions(folder.PathOf("read-only"), fs::perms::owner_all);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "zarel: cannot write in the folder '" + folder.PathOf("read-only") +
+                           "': Permission denied\n");
+    EXPECT_TRUE(fs::is_empty(folder.PathOf("read-only")));
+  }
 
   // Without DIR: a usage error.
   EXPECT_EQ(Zarel({"demo"}).status, 2);

@@ -1,6 +1,7 @@
 // GifImage: palette raster, drawing and GIF89a encoding (see gif_image.h).
 #include "hosts/gif_image.h"
 
+#include <algorithm>
 #include <cctype>
 #include <unordered_map>
 #include <utility>
