@@ -92,6 +92,7 @@ WebServer::WebServer(ServeOptions options)
   const int threads = std::max(2, options_.threads);
   http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   http_->set_payload_max_length(kMaxBody);
+  http_->set_tcp_nodelay(true);  // answers are small: send them at once
   http_->set_keep_alive_max_count(1000);
   http_->set_keep_alive_timeout(5);
   http_->set_default_headers({{"X-Content-Type-Options", "nosniff"},

@@ -67,6 +67,8 @@ const server = spawn(zarel, [
   'serve', `sqlite:${path.join(demo, 'demo.db')}`, '--site', path.join(demo, 'site'),
   '--port', '0', '--talking', '--date-format', 'dd Mmm yyyy', '--heading', 'Brightwater Supplies',
 ], { stdio: ['ignore', 'pipe', 'pipe'] });
+// Whatever happens to this script, the server goes with it.
+process.on('exit', () => server.kill('SIGTERM'));
 let serverOutput = '';
 server.stderr.on('data', (data) => { serverOutput += data; });
 const address = await new Promise((resolve, reject) => {
