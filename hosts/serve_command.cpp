@@ -71,7 +71,7 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
                     "Seconds after which an unused session ends (default 1800)")
       ->check(CLI::Range(1, 7 * 24 * 3600));
   serve->add_option("--threads", options.threads,
-                    "Threads answering requests (default 64; each open connection holds one)")
+                    "Threads answering requests (default 128; each open connection holds one)")
       ->check(CLI::Range(2, 4096));
   return serve;
 }

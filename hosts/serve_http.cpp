@@ -94,7 +94,8 @@ WebServer::WebServer(ServeOptions options)
   http_->set_payload_max_length(kMaxBody);
   http_->set_tcp_nodelay(true);  // answers are small: send them at once
   http_->set_keep_alive_max_count(1000);
-  http_->set_keep_alive_timeout(5);
+  // An idle browser connection holds a thread: let it go soon.
+  http_->set_keep_alive_timeout(2);
   http_->set_default_headers({{"X-Content-Type-Options", "nosniff"},
                               {"X-Frame-Options", "SAMEORIGIN"}});
   Routes();

@@ -35,7 +35,7 @@ struct ServeOptions {
   // A session unused for this many seconds expires and its folder goes.
   int session_timeout = 1800;
   // Threads answering requests (each open browser connection holds one).
-  int threads = 64;
+  int threads = 128;
   // Where session folders are made; empty: the system's temporary folder.
   std::string work_root;
 };

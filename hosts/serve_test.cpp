@@ -524,6 +524,33 @@ TEST_F(ServeTest, SessionsLoadTheirControlFromTheSavedForm) {
   EXPECT_GT(NodeId(open["tree"], {"Shop", "Products"}), 0);
 }
 
+TEST_F(ServeTest, TextsThatAreNoUtf8StillGiveValidJson) {
+  // A product name with a byte that is no UTF-8: the tree still arrives.
+  database_->Exec("INSERT INTO Product VALUES (3, CAST(X'4361FE' AS TEXT), 5)");
+  Start();
+  Browser browser = Open();
+  const json start = browser.State();
+  const httplib::Result answer =
+      browser.Post("/api/click", {{"node", NodeId(start["tree"], {"Shop", "Products"})}});
+  EXPECT_EQ(answer->status, 200);
+  const json state = json::parse(answer->body);
+  EXPECT_GT(NodeId(state["tree"], {"Shop", "Products", "Ca\xEF\xBF\xBD"}), 0);
+}
+
+TEST_F(ServeTest, InDataAccessMode2TheServerAnswersTheQueries) {
+  ServeOptions options = Options();
+  options.damode = 2;
+  Start(options);
+  Browser browser = Open();
+  const json start = browser.State();
+  const json answer = json::parse(
+      browser.Post("/api/click", {{"node", NodeId(start["tree"], {"Shop", "Products"})}})->body);
+  EXPECT_EQ(answer["events"][0], (json{{"seq", answer["events"][0]["seq"]}, {"type", "provide"},
+                                       {"text", "EXEC ListProducts"}}));
+  EXPECT_GT(NodeId(answer["tree"], {"Shop", "Products", "Pear"}), 0);
+  EXPECT_NE(browser.Get("/site/oReport.htm")->body.find("All products"), std::string::npos);
+}
+
 TEST_F(ServeTest, ASavedFormThatCannotBeReadStopsTheServerFromStarting) {
   ServeOptions options = Options();
   options.form = site_.PathOf("missing.form");
