@@ -91,11 +91,19 @@ bool HostAllowed(const std::string& bind_address, const std::string& host_header
 
 bool SameOrigin(const std::string& host_header, const std::string& origin,
                 const std::string& referer) {
-  const std::string own = "http://" + Lower(host_header);
-  if (!origin.empty()) return Lower(origin) == own;
+  // The page may have come through a proxy that speaks HTTPS to browsers.
+  const std::string host = Lower(host_header);
+  const std::string owns[] = {"http://" + host, "https://" + host};
+  if (!origin.empty()) {
+    const std::string lower = Lower(origin);
+    return lower == owns[0] || lower == owns[1];
+  }
   if (!referer.empty()) {
     const std::string lower = Lower(referer);
-    return lower == own || StartsWith(lower, own + "/");
+    for (const std::string& own : owns) {
+      if (lower == own || StartsWith(lower, own + "/")) return true;
+    }
+    return false;
   }
   return true;  // not sent by a page in a browser
 }

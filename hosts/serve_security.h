@@ -44,8 +44,8 @@ std::string HostNameOf(const std::string& host_header);
 bool HostAllowed(const std::string& bind_address, const std::string& host_header);
 
 // Whether a POST with these Origin and Referer headers (empty when absent)
-// comes from a page of this server, whose own origin is
-// "http://" + host_header.
+// comes from a page of this server, whose own origin is "http://" +
+// host_header (or "https://" + host_header behind an HTTPS proxy).
 bool SameOrigin(const std::string& host_header, const std::string& origin,
                 const std::string& referer);
 

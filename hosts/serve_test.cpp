@@ -323,6 +323,9 @@ TEST_F(ServeTest, PostsFromOtherOriginsAreRefusedAndChangeNothing) {
   }
   // From the page itself, or from a program that sends no Origin, it works.
   EXPECT_EQ(browser.PostWith("/api/click", body, "application/json", {{"Referer", own + "/"}})->status, 200);
+  EXPECT_EQ(browser.PostWith("/api/click", body, "application/json",
+                             {{"Origin", "https://127.0.0.1:" + std::to_string(server_->Port())}})->status,
+            200);
   EXPECT_EQ(browser.PostWith("/api/click", body, "application/json; charset=utf-8", {})->status, 200);
   EXPECT_EQ(browser.Post("/api/refresh")->status, 200);
 }

@@ -316,8 +316,11 @@ try {
   console.log(`FAILED: ${error.stack}`);
 } finally {
   await browser.close();
+  const ended = new Promise((resolve) => server.on('exit', (code, signal) => resolve({ code, signal })));
   server.kill('SIGTERM');
-  await new Promise((resolve) => server.on('exit', resolve));
+  const { code, signal } = await ended;
+  check(code === 0, `the server stops cleanly on SIGTERM (exit ${code ?? signal})`);
+  if (code !== 0) console.log(serverOutput);
   fs.rmSync(work, { recursive: true, force: true });
 }
 
