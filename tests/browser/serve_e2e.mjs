@@ -101,7 +101,16 @@ try {
   });
   const report = page.frameLocator('#report');
 
+  // Screenshots wait until the report pane's pictures have arrived.
   async function shot(name) {
+    const frame = page.frame({ name: 'report' });
+    if (frame) {
+      await frame.evaluate(() => Promise.all([...document.images].map((image) => (image.complete
+        ? null : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; })))));
+      const broken = await frame.evaluate(() => [...document.images]
+        .filter((image) => image.naturalWidth === 0).map((image) => image.getAttribute('src')));
+      check(broken.length === 0, `${name}: every picture of the page loads${broken.length ? ': ' + broken.join(', ') : ''}`);
+    }
     await page.screenshot({ path: path.join(out, `${name}.png`) });
   }
 
