@@ -75,6 +75,19 @@ std::string FullMessage(int max_sessions) {
          "). Try again in a few minutes, when an idle session has expired.";
 }
 
+// Whether a request without a session may start one. Browsers say where a
+// request comes from (Sec-Fetch-*): a picture or frame of another site
+// that points here would otherwise start a session with every request
+// (its requests carry no session cookie) and could fill the server. Only
+// the user's own navigation to the page starts one; programs that send no
+// such headers may too.
+bool MayStartSession(const httplib::Request& req) {
+  const std::string site = req.get_header_value("Sec-Fetch-Site");
+  if (site.empty() || site == "same-origin" || site == "none") return true;
+  return req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+         req.get_header_value("Sec-Fetch-Dest") == "document";
+}
+
 // The body of a POST as a JSON object; empty bodies are {}.
 std::optional<json> BodyObject(const httplib::Request& req) {
   if (req.body.empty()) return json::object();
@@ -194,6 +207,10 @@ void WebServer::Routes() {
   http.Get("/", [&sessions, &options](const httplib::Request& req, httplib::Response& res) {
     std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
     if (!session) {
+      if (!MayStartSession(req)) {
+        SendText(res, 403, "zarel serve starts sessions only for pages opened in the browser's own window.");
+        return;
+      }
       SessionManager::Created created = sessions.Create();
       if (created.full) {
         res.set_header("Retry-After", "60");

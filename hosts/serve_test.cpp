@@ -258,6 +258,34 @@ TEST_F(ServeTest, TheCookieIsSecretHttpOnlyAndStrict) {
   EXPECT_EQ(server_->Sessions().Count(), 2);
 }
 
+TEST_F(ServeTest, OnlyTheUsersOwnNavigationStartsASession) {
+  Start();
+  struct Case {
+    httplib::Headers headers;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      // a picture or a frame of another site pointing here
+      {{{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "no-cors"}, {"Sec-Fetch-Dest", "image"}}, 403},
+      {{{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "navigate"}, {"Sec-Fetch-Dest", "iframe"}}, 403},
+      {{{"Sec-Fetch-Site", "same-site"}, {"Sec-Fetch-Mode", "cors"}, {"Sec-Fetch-Dest", "empty"}}, 403},
+      // a link followed, an address typed, the page reloaded, a program
+      {{{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "navigate"}, {"Sec-Fetch-Dest", "document"}}, 200},
+      {{{"Sec-Fetch-Site", "none"}, {"Sec-Fetch-Mode", "navigate"}, {"Sec-Fetch-Dest", "document"}}, 200},
+      {{{"Sec-Fetch-Site", "same-origin"}, {"Sec-Fetch-Mode", "navigate"}, {"Sec-Fetch-Dest", "document"}}, 200},
+      {{}, 200},
+  };
+  int sessions = 0;
+  for (const Case& c : cases) {
+    Browser browser(server_->Port());
+    const httplib::Result result = browser.Get("/", c.headers);
+    EXPECT_EQ(result->status, c.status) << c.headers.begin()->second;
+    EXPECT_EQ(result->has_header("Set-Cookie"), c.status == 200);
+    if (c.status == 200) ++sessions;
+  }
+  EXPECT_EQ(server_->Sessions().Count(), sessions);
+}
+
 TEST_F(ServeTest, FilesComeOnlyFromTheSessionsOwnFolder) {
   Start();
   Browser browser = Open();
