@@ -106,6 +106,14 @@ WebServer::WebServer(ServeOptions options)
   http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   http_->set_payload_max_length(kMaxBody);
   http_->set_tcp_nodelay(true);  // answers are small: send them at once
+  // SO_REUSEADDR only: a restarted server may take its port back at once,
+  // but a second server on a port in use must fail, not share the port
+  // (with SO_REUSEPORT the kernel would split the browsers between the two,
+  // each knowing only its own sessions).
+  http_->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http_->set_keep_alive_max_count(1000);
   // An idle browser connection holds a thread: let it go soon.
   http_->set_keep_alive_timeout(2);

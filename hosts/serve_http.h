@@ -2,7 +2,9 @@
 //
 // Routes (see README, "The web host: zarel serve"):
 //   GET  /               the page; starts a session when the browser has
-//                        none (cookie "zarel_session"); 503 when full
+//                        none (cookie "zarel_session"), but only for the
+//                        user's own navigation (403 for a picture or
+//                        frame of another site); 503 when full
 //   GET  /app.js, /app.css   the page's script and style sheet
 //   GET  /api/state      the session's tree, page shown and events
 //   POST /api/session    starts a new session (for other front ends)
@@ -53,7 +55,8 @@ class WebServer {
   WebServer& operator=(const WebServer&) = delete;
 
   // Binds to the bind address and port (port 0: any free port); on failure
-  // answers false with the reason in error.
+  // answers false with the reason in error. A port that another server
+  // listens on is refused, never shared.
   bool Bind(std::string& error);
   // The port bound to, and "http://ADDRESS:PORT/".
   int Port() const { return port_; }

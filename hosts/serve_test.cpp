@@ -7,11 +7,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "hosts/serve_http.h"
+#include "hosts/zarel_main.h"
 #include "hosts/serve_security.h"
 #include "platform/clock.h"
 #include "platform/database_test_support.h"
@@ -589,6 +591,39 @@ TEST_F(ServeTest, ASavedFormThatCannotBeReadStopsTheServerFromStarting) {
   std::ofstream(site_.PathOf("bad.form")) << "not a form\n";
   options.form = site_.PathOf("bad.form");
   EXPECT_EQ(testing::ErrorNumberOf([&] { WebServer server(options); }), 321);
+}
+
+TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
+  Start();  // holds a port, so that another server cannot have it
+  const std::string busy = std::to_string(server_->Port());
+  const std::string site = site_.PathOf("site");
+  const std::string connection = database_->ConnectionString();
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {{"--site", site, "--port", "70000"}, 2, "--port: Value 70000 not in range 0 to 65535"},
+      {{"--site", site, "--max-sessions", "0"}, 2, "--max-sessions: Value 0 not in range 1 to 100000"},
+      {{"--site", site_.PathOf("none")}, 1, "zarel: site folder '" + site_.PathOf("none") + "' does not exist\n"},
+      {{"--site", site, "--form", site_.PathOf("none.form")}, 1, "zarel: "},
+      {{"--site", site, "--role", "abc"}, 2, "zarel: the control refused a setting: Type mismatch\n"},
+      {{"--site", site, "--port", busy}, 1, "zarel: cannot listen on 127.0.0.1 port " + busy},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> words = {"zarel", "serve", connection};
+    words.insert(words.end(), c.arguments.begin(), c.arguments.end());
+    std::vector<const char*> argv;
+    for (const std::string& word : words) argv.push_back(word.c_str());
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err), c.status) << c.arguments[2 % c.arguments.size()];
+    EXPECT_NE(err.str().find(c.error), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
+  // Nothing is left behind in the work folders.
+  EXPECT_EQ(server_->Sessions().Count(), 0);
 }
 
 }  // namespace
