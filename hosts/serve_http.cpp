@@ -233,6 +233,11 @@ void WebServer::Routes() {
     }
     const std::optional<Asset> page = FindAsset("index.html");
     res.set_header("Cache-Control", "no-store");
+    // The page runs only its own script; the report pages (the site's own
+    // content, with their inline scripts) are served without this policy.
+    res.set_header("Content-Security-Policy",
+                   "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
+                   "form-action 'none'; frame-ancestors 'self'");
     res.set_content(std::string(page->content), page->content_type);
   });
 

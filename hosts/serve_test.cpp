@@ -252,6 +252,8 @@ TEST_F(ServeTest, TheCookieIsSecretHttpOnlyAndStrict) {
   EXPECT_EQ(cookie, std::string("zarel_session=") + browser.cookie +
                         "; Path=/; HttpOnly; SameSite=Strict");
   EXPECT_TRUE(LooksLikeSessionId(browser.cookie));
+  EXPECT_EQ(page->get_header_value("Content-Security-Policy").rfind("default-src 'self';", 0), 0u);
+  EXPECT_EQ(page->get_header_value("X-Frame-Options"), "SAMEORIGIN");
   // Opening the page again keeps the session; a made-up id gets a new one.
   EXPECT_FALSE(browser.Get("/")->has_header("Set-Cookie"));
   browser.cookie = std::string(64, 'a');
