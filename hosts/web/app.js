@@ -132,13 +132,51 @@
 
   function drawTree(nodes) {
     const scroll = treeElement.scrollTop;
+    const focused = document.activeElement && document.activeElement.closest('#tree li');
     const list = document.createElement('ul');
     for (const node of nodes) list.append(drawNode(node));
     treeElement.replaceChildren(list);
     treeElement.scrollTop = scroll;
     const selected = treeElement.querySelector('li[aria-selected="true"] > .node');
     if (selected) selected.scrollIntoView({ block: 'nearest' });
+    else if (list.querySelector('.node')) list.querySelector('.node').tabIndex = 0;
+    // Keyboard users keep their place across the redraw.
+    if (focused) {
+      const again = treeElement.querySelector(`li[data-id="${focused.dataset.id}"] > .node`);
+      if (again) moveFocus(again);
+    }
   }
+
+  function moveFocus(row) {
+    for (const other of treeElement.querySelectorAll('.node[tabindex="0"]')) other.tabIndex = -1;
+    row.tabIndex = 0;
+    row.focus();
+  }
+
+  // Up and Down move between the rows shown, Home and End to the first and
+  // last, Right opens a closed branch, Left closes an open one; Enter and
+  // Space click (see drawNode).
+  treeElement.addEventListener('keydown', (event) => {
+    const rows = [...treeElement.querySelectorAll('.node')].filter((row) => row.offsetParent !== null);
+    const index = rows.indexOf(document.activeElement);
+    if (index < 0) return;
+    const item = rows[index].parentElement;
+    const expanded = item.getAttribute('aria-expanded');
+    let target = null;
+    if (event.key === 'ArrowDown') target = rows[index + 1];
+    else if (event.key === 'ArrowUp') target = rows[index - 1];
+    else if (event.key === 'Home') target = rows[0];
+    else if (event.key === 'End') target = rows[rows.length - 1];
+    else if (event.key === 'ArrowRight' && expanded === 'false') {
+      call('/api/expand', { node: Number(item.dataset.id), expanded: true });
+    } else if (event.key === 'ArrowLeft' && expanded === 'true') {
+      call('/api/expand', { node: Number(item.dataset.id), expanded: false });
+    } else {
+      return;
+    }
+    event.preventDefault();
+    if (target) moveFocus(target);
+  });
 
   // --- The report pane ---
 

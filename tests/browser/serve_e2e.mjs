@@ -174,6 +174,19 @@ try {
         'the root is drawn red');
   await shot('01-front-page');
 
+  // The keyboard: Down from the root reaches Dashboard, Enter opens it.
+  await item([root]).locator(':scope > .node').focus();
+  await page.keyboard.press('ArrowDown');
+  const keyed = page.waitForResponse((response) => response.url().endsWith('/api/click'));
+  const keyedPage = page.waitForResponse((response) => response.url().includes('/site/oReport.htm'));
+  await page.keyboard.press('Enter');
+  await keyed;
+  await keyedPage;
+  await page.waitForFunction(() => !document.body.classList.contains('busy'));
+  check((await selected()).join() === 'Dashboard', 'Down and Enter open the next node');
+  check(await page.evaluate(() => document.activeElement.textContent.includes('Dashboard')),
+        'the keyboard focus stays on the node after the tree is drawn again');
+
   // A leaf row: its page, nothing below it.
   await click([root, 'Dashboard']);
   check(await heading() === 'Dashboard', 'Dashboard (leaf) shows its page');
