@@ -230,28 +230,7 @@ TEST(ZarelTest, MembersForwardToTheOneEngine) {
   EXPECT_EQ(run.browser->LocationPath(), run.folder.PathOf("oReport.htm"));
 }
 
-// The sales site's tables, answered by the host itself in data access mode 2.
-std::shared_ptr<Recordset> HostAnswer(const std::string& sql) {
-  if (sql == "SELECT * FROM XNav") {
-    return testing::MakeRecordset(
-        {"ID", "Caption", "Kind", "ParentID", "ProcName", "Param", "Image", "Roles"},
-        {{Variant("1"), Variant("Host Site"), Variant("fixed"), Variant("0"), Variant::Null(),
-          Variant::Null(), Variant::Null(), Variant::Null()},
-         {Variant("2"), Variant("Page"), Variant("leaf"), Variant("1"), Variant::Null(),
-          Variant::Null(), Variant::Null(), Variant::Null()}});
-  }
-  if (sql == "SELECT * FROM XWeb") {
-    return testing::MakeRecordset(
-        {"CompID", "NodeID", "Pos", "Caption", "ProcName", "Param", "CompType", "Opt1", "Opt2"},
-        {{Variant("1"), Variant("2"), Variant("1"), Variant("C"), Variant("Work"),
-          Variant("lkey"), Variant("execute"), Variant::Null(), Variant::Null()}});
-  }
-  if (sql.rfind("SELECT * FROM XScr", 0) == 0) {
-    return testing::MakeRecordset({"ID", "Name", "Html"},
-                                  {{Variant("1"), Variant("x"), Variant("<p>host</p>")}});
-  }
-  return testing::MakeRecordset({"Key", "Text"}, {});
-}
+using testing::HostSiteAnswer;
 
 TEST(ZarelTest, EventsReachTheHostAndItsRecordsetsReachTheEngine) {
   ControlRig run(Mode::kRun);
@@ -259,7 +238,7 @@ TEST(ZarelTest, EventsReachTheHostAndItsRecordsetsReachTheEngine) {
   run.control->DAMode(2);
   run.control->Talking(true);
   run.host.provide = [](const std::string& sql, std::shared_ptr<Recordset>& rs) {
-    rs = HostAnswer(sql);
+    rs = HostSiteAnswer(sql);
   };
   run.control->RefreshBrowser();
   ASSERT_TRUE(run.Click("Host Site\\Page")) << run.Tree();
@@ -286,7 +265,7 @@ TEST(ZarelTest, EventsReachTheHostAndItsRecordsetsReachTheEngine) {
   // A handler that assigns nothing: the engine reports the query it got no
   // data for.
   run.host.provide = [](const std::string& sql, std::shared_ptr<Recordset>& rs) {
-    if (sql != "SELECT * FROM XWeb") rs = HostAnswer(sql);
+    if (sql != "SELECT * FROM XWeb") rs = HostSiteAnswer(sql);
   };
   run.control->RefreshBrowser();
   const std::vector<std::string> events = run.host.Take();

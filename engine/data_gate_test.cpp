@@ -17,28 +17,7 @@ std::string ErrorMessage(int number) {
 const std::string kNotSet = ErrorMessage(errc::kObjectNotSet);
 const std::string kReadFailure = "message: Error Reading Data From Database";
 
-// The site's tables as a host would answer them in data access mode 2.
-std::shared_ptr<Recordset> AnswerFor(const std::string& sql) {
-  if (sql == "SELECT * FROM XNav") {
-    return testing::MakeRecordset(
-        {"ID", "Caption", "Kind", "ParentID", "ProcName", "Param", "Image", "Roles"},
-        {{Variant("2"), Variant("Page"), Variant("leaf"), Variant("1"), Variant::Null(),
-          Variant::Null(), Variant::Null(), Variant::Null()},
-         {Variant("1"), Variant("Host Site"), Variant("fixed"), Variant("0"), Variant::Null(),
-          Variant::Null(), Variant::Null(), Variant::Null()}});
-  }
-  if (sql == "SELECT * FROM XWeb") {
-    return testing::MakeRecordset(
-        {"CompID", "NodeID", "Pos", "Caption", "ProcName", "Param", "CompType", "Opt1", "Opt2"},
-        {{Variant("1"), Variant("2"), Variant("1"), Variant("C"), Variant("Work"),
-          Variant("lkey"), Variant("execute"), Variant::Null(), Variant::Null()}});
-  }
-  if (sql.rfind("SELECT * FROM XScr", 0) == 0) {
-    return testing::MakeRecordset({"ID", "Name", "Html"},
-                                  {{Variant("1"), Variant("x"), Variant("<p>")}});
-  }
-  return testing::MakeRecordset({"Key", "Text"}, {});
-}
+using testing::HostSiteAnswer;
 
 TEST(DataGateTest, NewEngineReportsItsPortAndMode) {
   testing::RecordingHost host;
@@ -90,7 +69,7 @@ TEST(DataGateTest, HostThatAssignsNothingGetsAFailedQuery) {
   // XNav is answered, XWeb is not: the web rows must not be read from the
   // XNav recordset left in the engine's variable.
   rig.host.provide = [](const std::string& sql, std::shared_ptr<Recordset>& rs) {
-    if (sql != "SELECT * FROM XWeb") rs = AnswerFor(sql);
+    if (sql != "SELECT * FROM XWeb") rs = HostSiteAnswer(sql);
   };
   rig.engine.RefreshBrowser();
   EXPECT_EQ(rig.host.Take(), (std::vector<std::string>{
@@ -111,7 +90,7 @@ TEST(DataGateTest, HostAnswersEveryQuery) {
   rig.engine.DAMode(2);
   rig.engine.Talking(true);
   rig.host.provide = [](const std::string& sql, std::shared_ptr<Recordset>& rs) {
-    rs = AnswerFor(sql);
+    rs = HostSiteAnswer(sql);
   };
   rig.engine.RefreshBrowser();
   rig.Click("Host Site\\Page");
@@ -123,7 +102,7 @@ TEST(DataGateTest, HostAnswersEveryQuery) {
                                  "provide: EXEC Work 2",
                                  "log: View: Host Site\\Page",
                              }));
-  EXPECT_EQ(testing::ReadFile(rig.folder.PathOf("fp.htm")), "<p>\r\n");
+  EXPECT_EQ(testing::ReadFile(rig.folder.PathOf("fp.htm")), "<p>host</p>\r\n");
 
   // A handler that fails hands its failure to the operation that asked.
   rig.host.provide = [](const std::string&, std::shared_ptr<Recordset>&) {

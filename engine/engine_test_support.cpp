@@ -221,6 +221,27 @@ std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns
   return recordset;
 }
 
+std::shared_ptr<Recordset> HostSiteAnswer(const std::string& sql) {
+  if (sql == "SELECT * FROM XNav") {
+    return MakeRecordset(
+        {"ID", "Caption", "Kind", "ParentID", "ProcName", "Param", "Image", "Roles"},
+        {{Variant("2"), Variant("Page"), Variant("leaf"), Variant("1"), Variant::Null(),
+          Variant::Null(), Variant::Null(), Variant::Null()},
+         {Variant("1"), Variant("Host Site"), Variant("fixed"), Variant("0"), Variant::Null(),
+          Variant::Null(), Variant::Null(), Variant::Null()}});
+  }
+  if (sql == "SELECT * FROM XWeb") {
+    return MakeRecordset(
+        {"CompID", "NodeID", "Pos", "Caption", "ProcName", "Param", "CompType", "Opt1", "Opt2"},
+        {{Variant("1"), Variant("2"), Variant("1"), Variant("C"), Variant("Work"),
+          Variant("lkey"), Variant("execute"), Variant::Null(), Variant::Null()}});
+  }
+  if (sql.rfind("SELECT * FROM XScr", 0) == 0) {
+    return MakeRecordset({"ID", "Name", "Html"}, {{Variant("1"), Variant("x"), Variant("<p>host</p>")}});
+  }
+  return MakeRecordset({"Key", "Text"}, {});
+}
+
 EngineRig::EngineRig(const std::string& connection_string) {
   engine.ConnectionString(connection_string);
   engine.ActivePort(80);

@@ -94,6 +94,13 @@ class RecordingHost : public clsDBEvents {
 std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns,
                                          const std::vector<std::vector<Variant>>& rows);
 
+// A two-node site as a host answers it in data access mode 2: the root
+// "Host Site" (listed after its child, so that the root is found wherever it
+// stands) with the leaf "Page", whose one component runs the procedure
+// "Work" for its effect; the front page is "<p>host</p>". Any other query
+// gets an empty two-column recordset.
+std::shared_ptr<Recordset> HostSiteAnswer(const std::string& sql);
+
 // An engine with its host, tree view, browser and application folder,
 // ActivePort 80, bound to the given connection string.
 class EngineRig {

@@ -1,5 +1,5 @@
 // Tests of the zarel program's command line and of zarel browse, in process
-// through ZarelMain and once end to end through the built program.
+// and once end to end through the built program.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -8,37 +8,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
-#include "hosts/zarel_main.h"
+#include "hosts/hosts_test_support.h"
 #include "platform/connection.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-  int status;
-  std::string out;
-  std::string err;
-};
+using testing::CommandRun;
+using testing::Zarel;
 
-ProgramRun Zarel(std::vector<std::string> args) {
-  args.insert(args.begin(), "zarel");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 // The shop site, statements separated by ";".
 constexpr const char* kShopSite =
@@ -84,7 +67,7 @@ class BrowseTest : public ::testing::Test {
 
 TEST_F(BrowseTest, OpensPagesAndPrintsEveryEvent) {
   const std::string copy = folder_ + "/copy.htm";
-  const ProgramRun run = Zarel({"browse", connection_, "--folder", folder_, "--talking", "--now",
+  const CommandRun run = Zarel({"browse", connection_, "--folder", folder_, "--talking", "--now",
                          "2026-12-05 14:05:09", "--heading", "Shop", "--click", "Shop\\Products",
                          "--click", "Shop\\Products\\Pear", "--save", copy, "--print",
                          "--preview", "--tree"});
@@ -116,7 +99,7 @@ TEST_F(BrowseTest, OpensPagesAndPrintsEveryEvent) {
 }
 
 TEST_F(BrowseTest, HostAnswersQueriesInModeTwoAndPortsRefuse) {
-  ProgramRun run = Zarel({"browse", connection_, "--folder", folder_, "--damode", "2", "--click",
+  CommandRun run = Zarel({"browse", connection_, "--folder", folder_, "--damode", "2", "--click",
                    "Shop\\Products"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "provide: SELECT * FROM XNav\n"
@@ -154,8 +137,8 @@ TEST_F(BrowseTest, LoadsTheControlFromASavedForm) {
     all.insert(all.end(), extra.begin(), extra.end());
     return all;
   };
-  const ProgramRun fresh = Zarel(args);
-  const ProgramRun loaded = Zarel(with({"--form", open_form}));
+  const CommandRun fresh = Zarel(args);
+  const CommandRun loaded = Zarel(with({"--form", open_form}));
   EXPECT_EQ(loaded.status, 0) << loaded.err;
   EXPECT_EQ(loaded.out, fresh.out);
   EXPECT_NE(fresh.out.find("log: View: Shop\\Products\n"), std::string::npos);
@@ -167,13 +150,13 @@ TEST_F(BrowseTest, LoadsTheControlFromASavedForm) {
     all.insert(all.end(), {option, value});
     return all;
   };
-  const ProgramRun closed = Zarel(refresh_with("--form", closed_form));
+  const CommandRun closed = Zarel(refresh_with("--form", closed_form));
   EXPECT_EQ(closed.status, 0) << closed.err;
   EXPECT_EQ(closed.out, Zarel(refresh_with("--active-port", "0")).out);
   EXPECT_EQ(closed.out.rfind("message: Please set ActivePort to 80\n", 0), 0u);
   EXPECT_EQ(closed.out.find("log: View"), std::string::npos);
 
-  ProgramRun run = Zarel(with({"--form", damaged_form}));
+  CommandRun run = Zarel(with({"--form", damaged_form}));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "zarel: Invalid form file " + damaged_form +
@@ -208,7 +191,7 @@ TEST_F(BrowseTest, ExitStatuses) {
       {{"browse", "sqlite:" + folder_ + "/none.db", "--folder", folder_}, 0, ""},
   };
   for (const Case& c : cases) {
-    const ProgramRun run = Zarel(c.args);
+    const CommandRun run = Zarel(c.args);
     EXPECT_EQ(run.status, c.status) << c.args.back() << "\n" << run.err;
     if (!c.err.empty()) {
       EXPECT_EQ(run.err, c.err);
@@ -217,7 +200,7 @@ TEST_F(BrowseTest, ExitStatuses) {
       EXPECT_FALSE(run.err.empty()) << c.args.back();
     }
   }
-  const ProgramRun help = Zarel({"browse", "--help"});
+  const CommandRun help = Zarel({"browse", "--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"CONNECTION", "--folder", "--talking", "--display-path", "--heading",
                            "--date-format", "--role", "--damode", "--active-port", "--form", "--now",
@@ -264,9 +247,9 @@ TEST_F(BrowseTest, SameRunOnPostgreSQL) {
                   "--now", "2026-12-05 14:05:09", "--click", "Shop\\Products", "--click",
                   "Shop\\Products\\Apple", "--tree"});
   };
-  const ProgramRun on_sqlite = run_on(connection_);
+  const CommandRun on_sqlite = run_on(connection_);
   const std::string sqlite_page = ReadFile(folder_ + "/oReport.htm");
-  const ProgramRun on_postgres = run_on(postgres);
+  const CommandRun on_postgres = run_on(postgres);
   admin->Execute("DROP DATABASE " + name + " WITH (FORCE)", kExecuteNoRecords);
   EXPECT_EQ(on_postgres.status, 0) << on_postgres.err;
   EXPECT_EQ(on_postgres.out, on_sqlite.out);
@@ -274,7 +257,7 @@ TEST_F(BrowseTest, SameRunOnPostgreSQL) {
   EXPECT_NE(on_postgres.out.find("provide: EXEC MarkSeen 1\n"), std::string::npos);
 }
 
-TEST_F(BrowseTest, TheBuiltProgramRunsTheSameCommand) {
+TEST_F(BrowseTest, TheBuiltCommandRunsTheSameCommand) {
   const std::string command = std::string(ZAREL_PROGRAM) + " browse '" + connection_ +
                               "' --folder '" + folder_ +
                               "' --display-path --click 'Shop\\Products' --click 'Shop\\Nowhere'"

@@ -12,11 +12,10 @@
 #include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 
 #include "engine/engine_test_support.h"
 #include "hosts/demo_site.h"
-#include "hosts/zarel_main.h"
+#include "hosts/hosts_test_support.h"
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/test_support.h"
@@ -28,20 +27,8 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempFolder;
 
-struct CommandRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CommandRun Zarel(std::vector<std::string> args) {
-  args.insert(args.begin(), "zarel");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out, err;
-  const int status = ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::CommandRun;
+using testing::Zarel;
 
 // Everything in folder, as "name size" lines, to see that nothing changed.
 std::string Listing(const std::string& folder) {

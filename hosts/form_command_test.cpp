@@ -5,36 +5,23 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
-#include "hosts/zarel_main.h"
+#include "hosts/hosts_test_support.h"
+#include "platform/test_support.h"
 
 namespace zarel {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct FormRun {
-  int status;
-  std::string out;
-  std::string err;
-};
+using testing::CommandRun;
 
-FormRun ZarelForm(std::vector<std::string> args) {
-  args.insert(args.begin(), {"zarel", "form"});
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
+CommandRun ZarelForm(std::vector<std::string> args) {
+  args.insert(args.begin(), "form");
+  return testing::Zarel(args);
 }
 
-std::string Read(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing::ReadFile;
 
 void Write(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -68,21 +55,21 @@ class FormCommandTest : public ::testing::Test {
 };
 
 TEST_F(FormCommandTest, NewShowApply) {
-  FormRun run = ZarelForm({form_, "--new"});
+  CommandRun run = ZarelForm({form_, "--new"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(Read(form_), kFreshForm);
+  EXPECT_EQ(ReadFile(form_), kFreshForm);
 
   run = ZarelForm({form_});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, kPage80);
-  EXPECT_EQ(Read(form_), kFreshForm);
+  EXPECT_EQ(ReadFile(form_), kFreshForm);
 
   // 0 is the default: the entry leaves the file.
   run = ZarelForm({form_, "--apply", "0"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, std::string(kPage80) + "Zarel Properties\nActivePort: 0\n");
-  EXPECT_EQ(Read(form_), "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n");
+  EXPECT_EQ(ReadFile(form_), "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n");
 
   run = ZarelForm({form_});
   EXPECT_EQ(run.out, "Zarel Properties\nActivePort: 0\n");
@@ -91,11 +78,11 @@ TEST_F(FormCommandTest, NewShowApply) {
   run = ZarelForm({form_, "--apply", " 80 "});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, std::string("Zarel Properties\nActivePort: 0\n") + kPage80);
-  EXPECT_EQ(Read(form_), kFreshForm);
+  EXPECT_EQ(ReadFile(form_), kFreshForm);
 
   run = ZarelForm({form_, "--apply", "-32768"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(Read(form_), "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = -32768\nEnd\n");
+  EXPECT_EQ(ReadFile(form_), "ZarelForm 1\nBegin Zarel Zarel1\n  ActivePort = -32768\nEnd\n");
   EXPECT_EQ(Names(), std::vector<std::string>{"main.form"});
 }
 
@@ -111,11 +98,11 @@ TEST_F(FormCommandTest, RefusedTextLeavesTheFormAlone) {
   };
   ASSERT_EQ(ZarelForm({form_, "--new"}).status, 0);
   for (const auto& c : cases) {
-    const FormRun run = ZarelForm({form_, "--apply", c.text});
+    const CommandRun run = ZarelForm({form_, "--apply", c.text});
     EXPECT_EQ(run.status, 1) << c.text;
     EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(run.out, kPage80) << c.text;
-    EXPECT_EQ(Read(form_), kFreshForm) << c.text;
+    EXPECT_EQ(ReadFile(form_), kFreshForm) << c.text;
   }
   EXPECT_EQ(Names(), std::vector<std::string>{"main.form"});
 }
@@ -149,7 +136,7 @@ TEST_F(FormCommandTest, FailuresAndUsage) {
       {{existing, "--apply"}, 2, ""},
   };
   for (const auto& c : cases) {
-    const FormRun run = ZarelForm(c.args);
+    const CommandRun run = ZarelForm(c.args);
     const std::string label = c.args.empty() ? "(none)" : c.args.front();
     EXPECT_EQ(run.status, c.status) << label << "\n" << run.err;
     EXPECT_FALSE(run.err.empty()) << label;
@@ -157,10 +144,10 @@ TEST_F(FormCommandTest, FailuresAndUsage) {
       EXPECT_EQ(run.err, c.err);
     }
   }
-  EXPECT_EQ(Read(existing), "keep me");
+  EXPECT_EQ(ReadFile(existing), "keep me");
   EXPECT_FALSE(fs::exists(folder_ + "/no"));
 
-  const FormRun help = ZarelForm({"--help"});
+  const CommandRun help = ZarelForm({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"FILE", "--new", "--apply", "Zarel Properties", "ZarelForm 1",
                            "Exit status"}) {

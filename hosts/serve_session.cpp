@@ -101,13 +101,13 @@ json Session::State() {
   return json{{"tree", Tree()}, {"page", Page()}, {"events", EventsSince(0)}, {"action", nullptr}};
 }
 
-Reply Session::Click(std::int64_t node_id) {
+Reply Session::OnNode(std::int64_t node_id, const std::function<void(const TreeNodeRef&)>& action) {
   std::lock_guard<std::mutex> lock(mutex_);
   const std::uint64_t first = next_event_;
   const TreeNodeRef node = node_ids_.Find(node_id);
   try {
     if (!node) Raise(errc::kObjectNotSet);
-    tree_->Click(node);
+    action(node);
   } catch (const RuntimeError&) {
     Reply reply = Answer(first);
     reply.status = 409;
@@ -117,20 +117,12 @@ Reply Session::Click(std::int64_t node_id) {
   return Answer(first);
 }
 
+Reply Session::Click(std::int64_t node_id) {
+  return OnNode(node_id, [this](const TreeNodeRef& node) { tree_->Click(node); });
+}
+
 Reply Session::Expand(std::int64_t node_id, bool expanded) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const std::uint64_t first = next_event_;
-  const TreeNodeRef node = node_ids_.Find(node_id);
-  try {
-    if (!node) Raise(errc::kObjectNotSet);
-    node->Expanded(expanded);
-  } catch (const RuntimeError&) {
-    Reply reply = Answer(first);
-    reply.status = 409;
-    reply.body["error"] = "That node is no longer in the tree; the tree is shown as it is now.";
-    return reply;
-  }
-  return Answer(first);
+  return OnNode(node_id, [expanded](const TreeNodeRef& node) { node->Expanded(expanded); });
 }
 
 Reply Session::Refresh() {

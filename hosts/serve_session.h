@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -123,6 +124,9 @@ class Session : public ZarelEvents {
   void AddEvent(nlohmann::json event);
   // The state after a call that began when the next event number was first.
   Reply Answer(std::uint64_t first, nlohmann::json action = nullptr);
+  // Does something to the node with this id, under the session's lock, and
+  // answers the state after it; 409 when the node is no longer in the tree.
+  Reply OnNode(std::int64_t node_id, const std::function<void(const TreeNodeRef&)>& action);
 
   std::mutex mutex_;
   std::atomic<std::int64_t> last_used_;
