@@ -27,20 +27,6 @@ std::string SelectedKeyPart(const TreeView* tree_view) {
   return std::string(FirstPart(key, kTagSeparator));
 }
 
-bool IsNumber(VarType type) {
-  switch (type) {
-    case VarType::kInteger:
-    case VarType::kLong:
-    case VarType::kLongLong:
-    case VarType::kSingle:
-    case VarType::kDouble:
-    case VarType::kCurrency:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_view) {
@@ -72,7 +58,7 @@ std::string FormatValue(const Variant& value, std::string_view type_code,
   // number, so a number goes to the pattern (or out as its text) directly:
   // the result is the one its text would give, without writing, trimming
   // and reading that text again for every cell of a grid.
-  if (IsNumber(value.Type())) {
+  if (value.HoldsNumber()) {
     if (type_code == "Dbl") return Format(value, "#,##,##0.00");
     if (type_code != "Dte") return value.ToText();
   }
