@@ -115,29 +115,6 @@ Recordset& RequireRecordset(const std::shared_ptr<Recordset>& recordset) {
 
 namespace renderer_text {
 
-std::string TrimBlanks(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::string();
-  std::size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
-}
-
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "components/render_context.h"
+#include "platform/ascii_text.h"
 #include "platform/recordset.h"
 
 namespace zarel {
@@ -65,15 +66,11 @@ std::string SectionTableStart(std::int32_t component);
 // (the data gate got no recordset).
 Recordset& RequireRecordset(const std::shared_ptr<Recordset>& recordset);
 
-// Text helpers with the platform's meaning: only the blank character is
-// trimmed (a non-breaking space stays), and case changes touch ASCII letters.
-// They live in their own namespace, clear of routines of the same name in
-// other layers.
+// Text helpers of the renderers, beside the platform's letter case and
+// blanks (platform/ascii_text.h). They live in their own namespace, clear of
+// routines of the same name in other layers.
 namespace renderer_text {
 
-std::string TrimBlanks(std::string_view text);
-std::string LowerAscii(std::string_view text);
-std::string UpperAscii(std::string_view text);
 bool EndsWith(std::string_view text, std::string_view tail);
 
 // Splits text at every separator; an empty text gives no parts, and empty

@@ -5,16 +5,14 @@ namespace zarel::engine_text {
 
 namespace {
 
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view find, bool ignore_case) {
   if (text.size() - at < find.size()) return false;
   for (std::size_t i = 0; i < find.size(); ++i) {
     char a = text[at + i];
     char b = find[i];
     if (ignore_case) {
-      a = LowerChar(a);
-      b = LowerChar(b);
+      a = LowerAsciiChar(a);
+      b = LowerAsciiChar(b);
     }
     if (a != b) return false;
   }
@@ -22,19 +20,6 @@ bool MatchesAt(std::string_view text, std::size_t at, std::string_view find, boo
 }
 
 }  // namespace
-
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = LowerChar(c);
-  return lower;
-}
-
-std::string TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::string();
-  const std::size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
 
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
                        bool ignore_case) {

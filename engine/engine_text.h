@@ -1,11 +1,13 @@
-// Small text routines that the engine's files share: letter case, blanks,
-// replacement with or without regard to case, and the separator of node
-// tags and keys.
+// Small text routines that the engine's files share: replacement with or
+// without regard to case, the first part of a key, and the separator of node
+// tags and keys. Letter case and blanks are platform/ascii_text.h's.
 #ifndef ZAREL_ENGINE_ENGINE_TEXT_H_
 #define ZAREL_ENGINE_ENGINE_TEXT_H_
 
 #include <string>
 #include <string_view>
+
+#include "platform/ascii_text.h"
 
 // The routines live in their own namespace, so they never meet routines of
 // the same name in other layers.
@@ -14,12 +16,6 @@ namespace zarel::engine_text {
 // Joins the parts of node tags ("12»variable") and keys ("7»variable»17"):
 // the character U+00BB.
 inline constexpr std::string_view kTagSeparator = "\xC2\xBB";
-
-// ASCII letters in lower case; other bytes unchanged.
-std::string LowerAscii(std::string_view text);
-
-// Without leading and trailing spaces (only the blank character itself).
-std::string TrimSpaces(std::string_view text);
 
 // Every occurrence of find replaced by replacement, scanning left to right;
 // replaced text is not scanned again. With ignore_case, ASCII letters match

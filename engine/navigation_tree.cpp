@@ -46,7 +46,7 @@ struct NodeTemplate {
 // empty column names none.
 bool NamesId(const Variant& column, std::int16_t id) {
   if (column.IsNull() || column.IsEmpty()) return false;
-  if (column.Type() == VarType::kString && TrimSpaces(column.AsString()).empty()) return false;
+  if (column.Type() == VarType::kString && TrimBlanks(column.AsString()).empty()) return false;
   return ValuesEqual(column, Variant(id));
 }
 

@@ -143,7 +143,7 @@ void clsDB::Impl::ComposePage(std::int32_t node_id) {
           "EXEC " + procedure + ApplyQueryParameters(rows->At(kWebParameter, row).TextOrEmpty());
       if (!FetchRecordset(query, working_recordset_)) ZarelMessage(kReadFailure);
 
-      const std::string type = LowerAscii(TrimSpaces(rows->At(kWebType, row).TextOrEmpty()));
+      const std::string type = LowerAscii(TrimBlanks(rows->At(kWebType, row).TextOrEmpty()));
       ComponentRow component;
       component.caption = rows->At(kWebCaption, row).TextOrEmpty();
       component.number = rows->At(kWebComponent, row).ToLong();

@@ -62,7 +62,7 @@ std::string FormatValue(const Variant& value, std::string_view type_code,
     if (type_code == "Dbl") return Format(value, "#,##,##0.00");
     if (type_code != "Dte") return value.ToText();
   }
-  const std::string text = TrimSpaces(value.ToText());
+  const std::string text = TrimBlanks(value.ToText());
   if (type_code == "Dbl") return Format(Variant(text), "#,##,##0.00");
   if (type_code == "Dte") {
     return date_format.empty() ? text : Format(Variant(text), date_format);

@@ -6,19 +6,13 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/ascii_text.h"
 #include "platform/error.h"
 #include "platform/saved_form.h"
 
 namespace zarel {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 bool IsControlName(const std::string& name) {
   if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
@@ -124,7 +118,7 @@ void ControlContainer::SaveTo(const std::string& path) {
 
 std::shared_ptr<UserControl> ControlContainer::Control(const std::string& name) const {
   for (const auto& control : controls_) {
-    if (SameName(control->Name(), name)) return control;
+    if (EqualIgnoringAsciiCase(control->Name(), name)) return control;
   }
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/error.h"
 #include "platform/locale.h"
 
@@ -86,15 +87,6 @@ bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
          static_cast<unsigned char>(c) >= 0x80;
 }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 struct Token {
   enum Kind { kNumber, kWord, kSeparator } kind;
@@ -141,7 +133,8 @@ bool IsSeparator(const Token& token, char c) {
 // 1 to 12 for a month name or abbreviation of the locale, otherwise 0.
 int MonthOfWord(std::string_view word, const Locale& locale) {
   for (std::size_t i = 0; i < 12; ++i) {
-    if (SameWord(word, locale.month_names[i]) || SameWord(word, locale.month_abbreviations[i])) {
+    if (EqualIgnoringAsciiCase(word, locale.month_names[i]) ||
+        EqualIgnoringAsciiCase(word, locale.month_abbreviations[i])) {
       return static_cast<int>(i) + 1;
     }
   }
@@ -150,7 +143,8 @@ int MonthOfWord(std::string_view word, const Locale& locale) {
 
 bool IsDayWord(std::string_view word, const Locale& locale) {
   for (std::size_t i = 0; i < 7; ++i) {
-    if (SameWord(word, locale.day_names[i]) || SameWord(word, locale.day_abbreviations[i])) {
+    if (EqualIgnoringAsciiCase(word, locale.day_names[i]) ||
+        EqualIgnoringAsciiCase(word, locale.day_abbreviations[i])) {
       return true;
     }
   }
@@ -211,8 +205,8 @@ std::optional<TimeOfDay> ReadTime(const std::vector<Token>& tokens, std::size_t 
   bool has_designator = false;
   if (at < tokens.size() && tokens[at].kind == Token::kWord) {
     std::string_view word = tokens[at].text;
-    bool am = SameWord(word, locale.am) || SameWord(word, "a");
-    bool pm = SameWord(word, locale.pm) || SameWord(word, "p");
+    bool am = EqualIgnoringAsciiCase(word, locale.am) || EqualIgnoringAsciiCase(word, "a");
+    bool pm = EqualIgnoringAsciiCase(word, locale.pm) || EqualIgnoringAsciiCase(word, "p");
     if (am || pm) {
       if (hour < 1 || hour > 12) return std::nullopt;
       if (am && hour == 12) hour = 0;
@@ -224,7 +218,7 @@ std::optional<TimeOfDay> ReadTime(const std::vector<Token>& tokens, std::size_t 
   }
   if (!has_minutes && !has_designator) return std::nullopt;
   if (allow_zone && at < tokens.size()) {
-    if (tokens[at].kind == Token::kWord && SameWord(tokens[at].text, "Z")) {
+    if (tokens[at].kind == Token::kWord && EqualIgnoringAsciiCase(tokens[at].text, "Z")) {
       ++at;
     } else if (IsSeparator(tokens[at], '-')) {
       // "-hh" and "-hh:mm"; "+hh:mm" is cut off before tokenizing.
@@ -254,7 +248,7 @@ std::array<char, 3> ShortDateOrder(const Locale& locale) {
   std::array<char, 3> order{};
   std::size_t count = 0;
   for (char c : locale.short_date) {
-    char letter = Lower(c);
+    char letter = LowerAsciiChar(c);
     if ((letter == 'd' || letter == 'm' || letter == 'y') && count < 3) {
       bool seen = false;
       for (std::size_t i = 0; i < count; ++i) seen = seen || order[i] == letter;
@@ -358,7 +352,7 @@ std::optional<Date> ReadIsoDate(const std::vector<Token>& tokens, const Locale& 
   // reads "05T14" as number, word, number.
   double seconds = 0;
   if (at < tokens.size()) {
-    bool joined = tokens[at].kind == Token::kWord && SameWord(tokens[at].text, "T");
+    bool joined = tokens[at].kind == Token::kWord && EqualIgnoringAsciiCase(tokens[at].text, "T");
     if (!joined && !IsSeparator(tokens[at], ' ')) return std::nullopt;
     auto time = ReadTime(tokens, at + 1, locale, true);
     if (!time) return std::nullopt;
@@ -450,7 +444,8 @@ std::optional<Date> ParseDate(std::string_view text, const Locale& locale) {
     }
     while (next < tokens->size() && IsSeparator((*tokens)[next], ' ')) ++next;
     if (next + 1 == tokens->size() && (*tokens)[next].kind == Token::kWord &&
-        (SameWord((*tokens)[next].text, locale.am) || SameWord((*tokens)[next].text, locale.pm))) {
+        (EqualIgnoringAsciiCase((*tokens)[next].text, locale.am) ||
+         EqualIgnoringAsciiCase((*tokens)[next].text, locale.pm))) {
       time_start = i;
       break;
     }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
@@ -25,15 +26,6 @@ namespace zarel {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 void AppendNumber(std::string& text, long long value, int width) {
   char buffer[24];
@@ -142,14 +134,14 @@ Named NamedFormatOf(std::string_view pattern) {
       {"Percent", Named::kPercent},
   }};
   for (const auto& [name, named] : kNames) {
-    if (SameWord(pattern, name)) return named;
+    if (EqualIgnoringAsciiCase(pattern, name)) return named;
   }
   return Named::kNone;
 }
 
 std::size_t RunLength(std::string_view pattern, std::size_t at, char lower_letter) {
   std::size_t end = at;
-  while (end < pattern.size() && Lower(pattern[end]) == lower_letter) ++end;
+  while (end < pattern.size() && LowerAsciiChar(pattern[end]) == lower_letter) ++end;
   return end - at;
 }
 
@@ -189,7 +181,7 @@ bool CompileDatePattern(std::string_view pattern, CompiledPattern& compiled) {
       at += used;
       continue;
     }
-    char letter = Lower(pattern[at]);
+    char letter = LowerAsciiChar(pattern[at]);
     std::size_t run = RunLength(pattern, at, letter);
     DateToken token;
     std::size_t used = 0;
@@ -248,14 +240,14 @@ bool CompileDatePattern(std::string_view pattern, CompiledPattern& compiled) {
         break;
       case 'a': {
         std::string_view rest = pattern.substr(at);
-        if (rest.size() >= 5 && SameWord(rest.substr(0, 5), "am/pm")) {
+        if (rest.size() >= 5 && EqualIgnoringAsciiCase(rest.substr(0, 5), "am/pm")) {
           token = {DateField::kDesignator, std::string(rest.substr(0, 2)),
                    std::string(rest.substr(3, 2))};
           used = 5;
-        } else if (rest.size() >= 4 && SameWord(rest.substr(0, 4), "ampm")) {
+        } else if (rest.size() >= 4 && EqualIgnoringAsciiCase(rest.substr(0, 4), "ampm")) {
           token.field = DateField::kLocaleDesignator;
           used = 4;
-        } else if (rest.size() >= 3 && SameWord(rest.substr(0, 3), "a/p")) {
+        } else if (rest.size() >= 3 && EqualIgnoringAsciiCase(rest.substr(0, 3), "a/p")) {
           token = {DateField::kDesignator, std::string(rest.substr(0, 1)),
                    std::string(rest.substr(2, 1))};
           used = 3;

@@ -2,18 +2,12 @@
 #include "platform/property_bag.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/ascii_text.h"
 
 namespace zarel {
 
 namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 // A stored value equals the default only when both have the same type and
 // value: 0 stored as text "0" is not the whole number 0.
@@ -30,12 +24,12 @@ bool SameValue(const Variant& value, const Variant& default_value) {
 
 std::vector<PropertyBag::Entry>::iterator PropertyBag::Find(const std::string& name) {
   return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& entry) { return SameName(entry.first, name); });
+                      [&](const Entry& entry) { return EqualIgnoringAsciiCase(entry.first, name); });
 }
 
 std::vector<PropertyBag::Entry>::const_iterator PropertyBag::Find(const std::string& name) const {
   return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& entry) { return SameName(entry.first, name); });
+                      [&](const Entry& entry) { return EqualIgnoringAsciiCase(entry.first, name); });
 }
 
 Variant PropertyBag::ReadProperty(const std::string& name, const Variant& default_value) const {

@@ -8,6 +8,7 @@
 #include <numeric>
 #include <utility>
 
+#include "platform/ascii_text.h"
 #include "platform/error.h"
 
 namespace zarel {
@@ -21,15 +22,6 @@ constexpr int kAlreadyInCollection = 3367;
   Raise(kObjectIsOpen, "Operation is not allowed when the object is open.");
 }
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view text) {
   const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -43,7 +35,7 @@ bool EndsWithWord(std::string_view text, std::string_view word) {
   if (text.size() <= word.size()) return false;
   const char before = text[text.size() - word.size() - 1];
   return (before == ' ' || before == '\t') &&
-         EqualIgnoringCase(text.substr(text.size() - word.size()), word);
+         EqualIgnoringAsciiCase(text.substr(text.size() - word.size()), word);
 }
 
 // ---------------------------------------------------------------------------
@@ -240,7 +232,7 @@ void Field::Value(Variant value) {
 
 int FieldCollection::Find(std::string_view name) const {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (EqualIgnoringCase(fields_[i].Name(), name)) return static_cast<int>(i);
+    if (EqualIgnoringAsciiCase(fields_[i].Name(), name)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -15,6 +15,7 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/ascii_text.h"
 #include "platform/error.h"
 
 namespace zarel {
@@ -54,16 +55,6 @@ std::vector<std::string_view> Words(std::string_view text) {
   return words;
 }
 
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 class Parser {
  public:
@@ -94,13 +85,13 @@ class Parser {
       }
       const std::vector<std::string_view> words = Words(line);
       if (open == nullptr) {
-        if (words.size() != 3 || !SameWord(words[0], "Begin")) {
+        if (words.size() != 3 || !EqualIgnoringAsciiCase(words[0], "Begin")) {
           Fail("expected \"Begin CLASS NAME\"");
         }
         if (!IsWord(words[1])) Fail("bad class name \"" + std::string(words[1]) + "\"");
         if (!IsWord(words[2])) Fail("bad control name \"" + std::string(words[2]) + "\"");
         for (const SavedControl& control : form.controls) {
-          if (SameWord(control.name, words[2])) {
+          if (EqualIgnoringAsciiCase(control.name, words[2])) {
             Fail("a second control named \"" + std::string(words[2]) + "\"");
           }
         }
@@ -108,7 +99,7 @@ class Parser {
         open = &form.controls.back();
         continue;
       }
-      if (words.size() == 1 && SameWord(words[0], "End")) {
+      if (words.size() == 1 && EqualIgnoringAsciiCase(words[0], "End")) {
         open = nullptr;
         continue;
       }
