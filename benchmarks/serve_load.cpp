@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
   options.connection = "sqlite:" + site.database;
   options.site = site.application_folder;
   options.port = 0;
-  options.talking = true;
+  options.display.talking = true;
   options.max_sessions = 128;
   options.threads = 128;
   options.work_root = work.string();

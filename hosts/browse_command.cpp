@@ -111,12 +111,7 @@ class BrowseHost : public ZarelEvents {
   void PlaceControl() {
     control_->ConnectionString(options_.connection);
     control_->ApplicationFolder(Variant(options_.folder));
-    control_->DAMode(options_.damode);
-    control_->Talking(options_.talking);
-    control_->DisplayPath(options_.display_path);
-    if (options_.heading) control_->Heading(Variant(*options_.heading));
-    if (options_.date_format) control_->DateFormat(*options_.date_format);
-    if (options_.role) control_->UserRole(Variant(*options_.role));
+    ApplyDisplayOptions(*control_, options_.display);
     std::shared_ptr<TreeView> tree_view = tree_;
     std::shared_ptr<WebBrowser> browser = browser_;
     control_->SetControls(tree_view, browser);
@@ -195,16 +190,7 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
   browse->add_option("--folder", options.folder,
                      "Application folder: fp.htm and oReport.htm are written there "
                      "(default: the current folder)");
-  browse->add_flag("--talking", options.talking, "Report failures as messages (Talking)");
-  browse->add_flag("--display-path", options.display_path,
-                   "Write the node's path at the foot of every page (DisplayPath)");
-  browse->add_option("--heading", options.heading, "Heading of every report page (HTML)");
-  browse->add_option("--date-format", options.date_format,
-                     "Pattern of date values on the pages (DateFormat), e.g. \"dd Mmm yyyy\"");
-  browse->add_option("--role", options.role, "User role tested against node role lists");
-  browse->add_option("--damode", options.damode,
-                     "Data access mode: 1 the engine reads the database itself (default); 2 the "
-                     "program answers each query (\"provide:\" lines)");
+  AddDisplayOptions(*browse, options.display);
   CLI::Option* active_port =
       browse->add_option("--active-port", options.active_port,
                          "ActivePort the control was saved with (default: a freshly placed "

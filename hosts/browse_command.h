@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/display_options.h"
 #include "platform/variant.h"
 
 namespace zarel {
@@ -37,12 +38,7 @@ namespace zarel {
 struct BrowseOptions {
   std::string connection;
   std::string folder = ".";
-  bool talking = false;
-  bool display_path = false;
-  std::optional<std::string> heading;
-  std::optional<std::string> date_format;
-  std::optional<std::string> role;
-  std::int16_t damode = 1;
+  DisplayOptions display;
   // The ActivePort the control was saved with; a freshly placed control
   // (80) when neither this nor form is given.
   std::optional<std::int16_t> active_port;

@@ -54,16 +54,7 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
                     "Saved form whose Zarel control each session loads (default: a freshly placed "
                     "control)")
       ->type_name("FILE");
-  serve->add_flag("--talking", options.talking, "Report failures as messages (Talking)");
-  serve->add_flag("--display-path", options.display_path,
-                  "Write the node's path at the foot of every page (DisplayPath)");
-  serve->add_option("--heading", options.heading, "Heading of every report page (HTML)");
-  serve->add_option("--date-format", options.date_format,
-                    "Pattern of date values on the pages (DateFormat)");
-  serve->add_option("--role", options.role, "User role tested against node role lists");
-  serve->add_option("--damode", options.damode,
-                    "Data access mode: 1 the control reads the database (default); 2 the server "
-                    "answers each query itself");
+  AddDisplayOptions(*serve, options.display);
   serve->add_option("--max-sessions", options.max_sessions,
                     "Sessions served at once (default 32)")
       ->check(CLI::Range(1, 100000));

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "hosts/display_options.h"
+
 namespace zarel::serve {
 
 struct ServeOptions {
@@ -22,12 +24,7 @@ struct ServeOptions {
   // it every session places a fresh control (ActivePort 80).
   std::optional<std::string> form;
 
-  bool talking = false;
-  bool display_path = false;
-  std::optional<std::string> heading;
-  std::optional<std::string> date_format;
-  std::optional<std::string> role;
-  std::int16_t damode = 1;
+  DisplayOptions display;
 
   // At most this many sessions at once; a new user beyond them is answered
   // 503 until an idle session expires.

@@ -73,12 +73,7 @@ Session::Session(const ServeOptions& options, const SavedForm* form, const std::
   control_->Advise(this);
   control_->ConnectionString(options.connection);
   control_->ApplicationFolder(Variant(canonical_folder_));
-  control_->DAMode(options.damode);
-  control_->Talking(options.talking);
-  control_->DisplayPath(options.display_path);
-  if (options.heading) control_->Heading(Variant(*options.heading));
-  if (options.date_format) control_->DateFormat(*options.date_format);
-  if (options.role) control_->UserRole(Variant(*options.role));
+  ApplyDisplayOptions(*control_, options.display);
   std::shared_ptr<TreeView> tree_view = tree_;
   std::shared_ptr<WebBrowser> browser = browser_;
   control_->SetControls(tree_view, browser);

@@ -148,7 +148,7 @@ class ServeTest : public ::testing::Test {
     options.connection = database_->ConnectionString();
     options.site = site_.PathOf("site");
     options.port = 0;
-    options.talking = true;
+    options.display.talking = true;
     options.work_root = work_.Path();
     return options;
   }
@@ -574,7 +574,7 @@ TEST_F(ServeTest, TextsThatAreNoUtf8StillGiveValidJson) {
 
 TEST_F(ServeTest, InDataAccessMode2TheServerAnswersTheQueries) {
   ServeOptions options = Options();
-  options.damode = 2;
+  options.display.damode = 2;
   Start(options);
   Browser browser = Open();
   const json start = browser.State();
