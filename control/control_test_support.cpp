@@ -9,26 +9,6 @@
 
 namespace zarel::testing {
 
-void RecordingZarelHost::ProvideRecordset(const std::string& sSQL,
-                                          std::shared_ptr<Recordset>& sRS) {
-  events.push_back("provide: " + sSQL);
-  if (provide) provide(sSQL, sRS);
-}
-
-void RecordingZarelHost::ZarelMessage(const std::string& sMessage) {
-  events.push_back("message: " + sMessage);
-}
-
-void RecordingZarelHost::LogIt(const std::string& AType, const std::string& ANarration) {
-  events.push_back("log: " + AType + ": " + ANarration);
-}
-
-std::vector<std::string> RecordingZarelHost::Take() {
-  std::vector<std::string> taken;
-  taken.swap(events);
-  return taken;
-}
-
 ControlRig::ControlRig(ControlContainer::Mode mode)
     : site(CreateSQLiteDatabase(folder.Path())), form(mode) {
   site->Run(SalesSite());

@@ -19,19 +19,7 @@ namespace zarel::testing {
 
 // Records the control's events as "message: TEXT", "log: TYPE: NARRATION"
 // and "provide: SQL"; provide, when set, answers ProvideRecordset.
-class RecordingZarelHost : public ZarelEvents {
- public:
-  using Provider = std::function<void(const std::string&, std::shared_ptr<Recordset>&)>;
-
-  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
-  void ZarelMessage(const std::string& sMessage) override;
-  void LogIt(const std::string& AType, const std::string& ANarration) override;
-  // The events recorded since the last call, then forgets them.
-  std::vector<std::string> Take();
-
-  Provider provide;
-  std::vector<std::string> events;
-};
+using RecordingZarelHost = EventRecorder<ZarelEvents>;
 
 // A form in the given mode over the sales site in a SQLite file. Place or
 // Load puts its Zarel control on the form, bound to the site, the host, the

@@ -186,25 +186,6 @@ std::vector<std::string> SalesSite() {
   return site;
 }
 
-void RecordingHost::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) {
-  events.push_back("provide: " + sSQL);
-  if (provide) provide(sSQL, sRS);
-}
-
-void RecordingHost::ZarelMessage(const std::string& sMessage) {
-  events.push_back("message: " + sMessage);
-}
-
-void RecordingHost::LogIt(const std::string& AType, const std::string& ANarration) {
-  events.push_back("log: " + AType + ": " + ANarration);
-}
-
-std::vector<std::string> RecordingHost::Take() {
-  std::vector<std::string> taken;
-  taken.swap(events);
-  return taken;
-}
-
 std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns,
                                          const std::vector<std::vector<Variant>>& rows) {
   auto recordset = Recordset::Create();

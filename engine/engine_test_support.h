@@ -73,22 +73,36 @@ std::vector<std::string> SalesSite();
 inline constexpr const char* kFrontPage = "<html><body>Welcome \xC2\xBB %Date%</body></html>";
 inline constexpr const char* kPageOpening = "<html><head><style>.pgl{}</style></head><body><div>";
 
-// Records the engine's events as the command-line host prints them:
-// "message: TEXT", "log: TYPE: NARRATION", "provide: SQL".
-class RecordingHost : public clsDBEvents {
+// Records the events of the engine (Events = clsDBEvents) or of the
+// control (ZarelEvents), which have the same three members, as the
+// command-line host prints them: "message: TEXT", "log: TYPE: NARRATION",
+// "provide: SQL". provide, when set, answers ProvideRecordset.
+template <class Events>
+class EventRecorder : public Events {
  public:
   using Provider = std::function<void(const std::string&, std::shared_ptr<Recordset>&)>;
 
-  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
-  void ZarelMessage(const std::string& sMessage) override;
-  void LogIt(const std::string& AType, const std::string& ANarration) override;
+  void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override {
+    events.push_back("provide: " + sSQL);
+    if (provide) provide(sSQL, sRS);
+  }
+  void ZarelMessage(const std::string& sMessage) override { events.push_back("message: " + sMessage); }
+  void LogIt(const std::string& AType, const std::string& ANarration) override {
+    events.push_back("log: " + AType + ": " + ANarration);
+  }
 
   // The events recorded since the last call, then forgets them.
-  std::vector<std::string> Take();
+  std::vector<std::string> Take() {
+    std::vector<std::string> taken;
+    taken.swap(events);
+    return taken;
+  }
 
   Provider provide;
   std::vector<std::string> events;
 };
+
+using RecordingHost = EventRecorder<clsDBEvents>;
 
 // A fabricated recordset: the named text columns and rows of values.
 std::shared_ptr<Recordset> MakeRecordset(const std::vector<std::string>& columns,
