@@ -5,12 +5,16 @@
 #ifndef ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
 #define ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/clsdb.h"
+#include "platform/clock.h"
+#include "platform/date_time.h"
 #include "platform/headless_browser.h"
 #include "platform/headless_tree_view.h"
 #include "platform/recordset.h"
@@ -136,6 +140,27 @@ class EngineRig {
   clsDB engine{&host};
   std::shared_ptr<HeadlessTreeView> tree = HeadlessTreeView::Create();
   std::shared_ptr<HeadlessBrowser> browser = HeadlessBrowser::Create();
+};
+
+// A test over a report database in a SQLite file, with the clock fixed at
+// 5 December 2026 14:05:09.
+class SiteTest : public ::testing::Test {
+ protected:
+  SiteTest() : database_(CreateSQLiteDatabase(site_folder_.Path())) {}
+
+  // Builds the site (the sales site unless statements are given) and
+  // refreshes an engine over it.
+  EngineRig& Open(const std::vector<std::string>& statements = SalesSite()) {
+    database_->Run(statements);
+    rig_ = std::make_unique<EngineRig>(database_->ConnectionString());
+    rig_->engine.RefreshBrowser();
+    return *rig_;
+  }
+
+  TempFolder site_folder_;
+  std::unique_ptr<SiteDatabase> database_;
+  std::unique_ptr<EngineRig> rig_;
+  FixedClock clock_{MakeDate({2026, 12, 5, 14, 5, 9})};
 };
 
 }  // namespace zarel::testing

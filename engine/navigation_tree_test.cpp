@@ -12,24 +12,7 @@ namespace {
 using testing::EngineRig;
 using testing::Insert;
 
-class NavigationTreeTest : public ::testing::Test {
- protected:
-  NavigationTreeTest() : database_(testing::CreateSQLiteDatabase(site_folder_.Path())) {}
-
-  // Builds the site (the sales site unless statements are given) and
-  // refreshes the engine over it.
-  EngineRig& Open(const std::vector<std::string>& statements = testing::SalesSite()) {
-    database_->Run(statements);
-    rig_ = std::make_unique<EngineRig>(database_->ConnectionString());
-    rig_->engine.RefreshBrowser();
-    return *rig_;
-  }
-
-  testing::TempFolder site_folder_;
-  std::unique_ptr<testing::SiteDatabase> database_;
-  std::unique_ptr<EngineRig> rig_;
-  FixedClock clock_{MakeDate({2026, 12, 5, 14, 5, 9})};
-};
+class NavigationTreeTest : public testing::SiteTest {};
 
 TEST_F(NavigationTreeTest, RefreshBuildsTheRootAndItsRowChildren) {
   EngineRig& rig = Open();

@@ -29,22 +29,7 @@ std::string Header(const std::string& heading, const std::string& main_heading) 
          "</td><td class=pgr>" + kDate + "</td></table><p class=mh>" + main_heading + "\r\n";
 }
 
-class PageCompositionTest : public ::testing::Test {
- protected:
-  PageCompositionTest() : database_(testing::CreateSQLiteDatabase(site_folder_.Path())) {}
-
-  EngineRig& Open(const std::vector<std::string>& statements = testing::SalesSite()) {
-    database_->Run(statements);
-    rig_ = std::make_unique<EngineRig>(database_->ConnectionString());
-    rig_->engine.RefreshBrowser();
-    return *rig_;
-  }
-
-  testing::TempFolder site_folder_;
-  std::unique_ptr<testing::SiteDatabase> database_;
-  std::unique_ptr<EngineRig> rig_;
-  FixedClock clock_{MakeDate({2026, 12, 5, 14, 5, 9})};
-};
+class PageCompositionTest : public testing::SiteTest {};
 
 TEST_F(PageCompositionTest, PageFileByteForByte) {
   EngineRig& rig = Open();

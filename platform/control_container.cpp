@@ -2,8 +2,6 @@
 // (see control_container.h).
 #include "platform/control_container.h"
 
-#include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "platform/ascii_text.h"
@@ -11,17 +9,6 @@
 #include "platform/saved_form.h"
 
 namespace zarel {
-
-namespace {
-
-bool IsControlName(const std::string& name) {
-  if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
-  return std::all_of(name.begin(), name.end(), [](unsigned char c) {
-    return std::isalnum(c) || c == '_';
-  });
-}
-
-}  // namespace
 
 UserControl::~UserControl() = default;
 
@@ -43,7 +30,7 @@ ControlContainer::~ControlContainer() {
 }
 
 void ControlContainer::Attach(const std::string& name, UserControl& control) {
-  if (!IsControlName(name)) {
+  if (!IsFormName(name)) {
     Raise(errc::kInvalidProcedureCall, "Invalid control name \"" + name + "\"");
   }
   if (Control(name)) {

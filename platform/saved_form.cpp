@@ -27,14 +27,6 @@ constexpr int kFormatVersion = 1;
 // A form holds a few lines per control; anything larger is not a form.
 constexpr std::uintmax_t kLargestForm = 1 << 20;
 
-bool IsWord(std::string_view text) {
-  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
-  for (const char c : text) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
-  }
-  return true;
-}
-
 std::string_view Trim(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -88,8 +80,8 @@ class Parser {
         if (words.size() != 3 || !EqualIgnoringAsciiCase(words[0], "Begin")) {
           Fail("expected \"Begin CLASS NAME\"");
         }
-        if (!IsWord(words[1])) Fail("bad class name \"" + std::string(words[1]) + "\"");
-        if (!IsWord(words[2])) Fail("bad control name \"" + std::string(words[2]) + "\"");
+        if (!IsFormName(words[1])) Fail("bad class name \"" + std::string(words[1]) + "\"");
+        if (!IsFormName(words[2])) Fail("bad control name \"" + std::string(words[2]) + "\"");
         for (const SavedControl& control : form.controls) {
           if (EqualIgnoringAsciiCase(control.name, words[2])) {
             Fail("a second control named \"" + std::string(words[2]) + "\"");
@@ -135,7 +127,7 @@ class Parser {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) Fail("expected \"Name = value\" or \"End\"");
     const std::string_view name = Trim(line.substr(0, equals));
-    if (!IsWord(name)) Fail("bad property name \"" + std::string(name) + "\"");
+    if (!IsFormName(name)) Fail("bad property name \"" + std::string(name) + "\"");
     if (control.properties.Contains(std::string(name))) {
       Fail("property \"" + std::string(name) + "\" is given twice");
     }
@@ -260,13 +252,13 @@ SavedForm ParseSavedForm(std::string_view text, const std::string& source) {
 std::string FormatSavedForm(const SavedForm& form) {
   std::string text = std::string(kHeaderWord) + " " + std::to_string(kFormatVersion) + "\n";
   for (const SavedControl& control : form.controls) {
-    if (!IsWord(control.class_name) || !IsWord(control.name)) {
+    if (!IsFormName(control.class_name) || !IsFormName(control.name)) {
       Raise(errc::kInvalidProcedureCall,
             "Bad control name \"" + control.class_name + " " + control.name + "\"");
     }
     text += "Begin " + control.class_name + " " + control.name + "\n";
     for (const auto& [name, value] : control.properties.Entries()) {
-      if (!IsWord(name)) Raise(errc::kInvalidProcedureCall, "Bad property name \"" + name + "\"");
+      if (!IsFormName(name)) Raise(errc::kInvalidProcedureCall, "Bad property name \"" + name + "\"");
       text += "  " + name + " = " + ValueText(value) + "\n";
     }
     text += "End\n";
@@ -338,6 +330,14 @@ void WriteSavedForm(const std::string& given_path, const SavedForm& form) {
   if (!ok) WriteFailed(path, std::strerror(saved_errno));
   if (::rename(temporary.c_str(), path.c_str()) != 0) WriteFailed(path, std::strerror(errno));
   guard.Release();
+}
+
+bool IsFormName(std::string_view text) {
+  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
+  for (const char c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  return true;
 }
 
 }  // namespace zarel

@@ -35,6 +35,10 @@ namespace zarel {
 // Error number of a saved form that is not in the format above.
 inline constexpr int kInvalidFileFormat = 321;
 
+// Whether text is a name as forms store them (classes, controls and
+// properties): a letter, then letters, digits and underscores.
+bool IsFormName(std::string_view text);
+
 struct SavedControl {
   std::string class_name;
   std::string name;
