@@ -10,7 +10,8 @@ install(TARGETS zarel ${zarel_layer_targets}
 foreach(layer platform data components engine control)
   install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zarel/${layer}
-    FILES_MATCHING PATTERN "*.h")
+    FILES_MATCHING PATTERN "*.h"
+    PATTERN "*test_support.h" EXCLUDE)
 endforeach()
 install(EXPORT ZarelTargets
   NAMESPACE zarel::
