@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/clsdb.h"
-#include "platform/headless_browser.h"
-#include "platform/headless_tree_view.h"
+#include "zarel/engine/clsdb.h"
+#include "zarel/hostkit/headless_browser.h"
+#include "zarel/hostkit/headless_tree_view.h"
 
 namespace {
 

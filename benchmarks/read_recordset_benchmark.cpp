@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "data/dal.h"
-#include "platform/recordset.h"
+#include "zarel/data/dal.h"
+#include "zarel/db/recordset.h"
 
 namespace {
 

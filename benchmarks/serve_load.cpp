@@ -35,10 +35,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hosts/demo_command.h"
-#include "hosts/serve_http.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
+#include "apps/demo/demo_command.h"
+#include "apps/serve/serve_http.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
 
 namespace {
 

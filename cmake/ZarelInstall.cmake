@@ -1,5 +1,9 @@
-# Installs the libraries, their headers and an exported CMake package, so a
-# host project can write find_package(Zarel) and link zarel::zarel.
+# Installs what a host needs to embed the control and use the DAL: the
+# libraries, the public headers (include/zarel/<layer>/..., the same paths
+# the tree includes them by), an exported CMake package (find_package(Zarel)
+# gives zarel::zarel and zarel::base, zarel::db, ...) and a pkg-config file
+# (zarel.pc) for hosts built without CMake. Headers not listed as public stay
+# in the source tree.
 include(CMakePackageConfigHelpers)
 
 get_property(zarel_layer_targets GLOBAL PROPERTY ZAREL_LAYER_TARGETS)
@@ -7,11 +11,9 @@ install(TARGETS zarel ${zarel_layer_targets}
   EXPORT ZarelTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-foreach(layer platform data components engine control)
-  install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zarel/${layer}
-    FILES_MATCHING PATTERN "*.h"
-    PATTERN "*test_support.h" EXCLUDE)
+foreach(header IN LISTS ZAREL_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder})
 endforeach()
 install(EXPORT ZarelTargets
   NAMESPACE zarel::
@@ -26,3 +28,21 @@ install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/ZarelConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/ZarelConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Zarel)
+
+# zarel.pc: the libraries from the top layer down, as a static link needs
+# them, and the database client libraries they use.
+set(ZAREL_PC_LIBS "")
+foreach(layer control engine components data hostkit db base)
+  string(APPEND ZAREL_PC_LIBS " -lzarel_${layer}")
+endforeach()
+# The prefix is found from the file's own place, so the package may be moved
+# or installed with --prefix.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(ZAREL_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH up "/p/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/p")
+  set(ZAREL_PC_PREFIX "\${pcfiledir}/${up}")
+endif()
+configure_file(cmake/zarel.pc.in ${CMAKE_CURRENT_BINARY_DIR}/zarel.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zarel.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -5,21 +5,21 @@
 // headless browser; it answers the control's events by printing them, and in
 // data access mode 2 answers ProvideRecordset from a data access object of
 // its own.
-#include "hosts/browse_command.h"
+#include "apps/browse/browse_command.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
-#include "control/zarel.h"
-#include "data/dal.h"
-#include "platform/clock.h"
-#include "platform/control_container.h"
-#include "platform/date_time.h"
-#include "platform/error.h"
-#include "platform/headless_browser.h"
-#include "platform/headless_tree_view.h"
-#include "platform/saved_form.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/control/zarel.h"
+#include "zarel/data/dal.h"
+#include "zarel/hostkit/control_container.h"
+#include "zarel/hostkit/headless_browser.h"
+#include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/hostkit/saved_form.h"
 
 namespace zarel {
 

@@ -19,8 +19,8 @@
 // "tree:" and one line per node. Exit status 0 when the run completed, 1
 // for a folder that does not exist, a form file that cannot be loaded or a
 // PATH that matches no node, 2 for a usage error.
-#ifndef ZAREL_HOSTS_BROWSE_COMMAND_H_
-#define ZAREL_HOSTS_BROWSE_COMMAND_H_
+#ifndef ZAREL_APPS_BROWSE_BROWSE_COMMAND_H_
+#define ZAREL_APPS_BROWSE_BROWSE_COMMAND_H_
 
 #include <CLI/CLI.hpp>
 
@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "hosts/display_options.h"
-#include "platform/variant.h"
+#include "apps/options/display_options.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -60,4 +60,4 @@ int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_BROWSE_COMMAND_H_
+#endif  // ZAREL_APPS_BROWSE_BROWSE_COMMAND_H_

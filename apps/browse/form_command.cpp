@@ -1,13 +1,13 @@
 // zarel form: the Zarel control's design-time command (see form_command.h).
-#include "hosts/form_command.h"
+#include "apps/browse/form_command.h"
 
 #include <filesystem>
 #include <memory>
 
-#include "control/ppage1.h"
-#include "control/zarel.h"
-#include "platform/control_container.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/control/ppage1.h"
+#include "zarel/control/zarel.h"
+#include "zarel/hostkit/control_container.h"
 
 namespace zarel {
 

@@ -16,8 +16,8 @@
 // read or written, holds no Zarel control, already exists (--new), or the
 // control refuses TEXT (the error goes to standard error and the form file
 // stays as it was); 2 for a usage error.
-#ifndef ZAREL_HOSTS_FORM_COMMAND_H_
-#define ZAREL_HOSTS_FORM_COMMAND_H_
+#ifndef ZAREL_APPS_BROWSE_FORM_COMMAND_H_
+#define ZAREL_APPS_BROWSE_FORM_COMMAND_H_
 
 #include <CLI/CLI.hpp>
 
@@ -41,4 +41,4 @@ int RunForm(const FormOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_FORM_COMMAND_H_
+#endif  // ZAREL_APPS_BROWSE_FORM_COMMAND_H_

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hosts/hosts_test_support.h"
-#include "platform/test_support.h"
+#include "apps/testing/run_zarel.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

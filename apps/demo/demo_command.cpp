@@ -1,7 +1,7 @@
 // zarel demo (see demo_command.h): checks the folder, writes the database
 // to a temporary file, writes the application folder, and links the
 // database into place without ever replacing an existing one.
-#include "hosts/demo_command.h"
+#include "apps/demo/demo_command.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "hosts/demo_database.h"
-#include "hosts/demo_pictures.h"
-#include "hosts/demo_site.h"
-#include "platform/error.h"
+#include "apps/demo/demo_database.h"
+#include "apps/demo/demo_pictures.h"
+#include "apps/demo/demo_site.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -11,8 +11,8 @@
 // into place only when complete, so a failed run leaves no partial
 // database. The command prints what it created and the zarel browse
 // command that opens the site.
-#ifndef ZAREL_HOSTS_DEMO_COMMAND_H_
-#define ZAREL_HOSTS_DEMO_COMMAND_H_
+#ifndef ZAREL_APPS_DEMO_DEMO_COMMAND_H_
+#define ZAREL_APPS_DEMO_DEMO_COMMAND_H_
 
 #include <CLI/CLI.hpp>
 
@@ -52,4 +52,4 @@ int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_DEMO_COMMAND_H_
+#endif  // ZAREL_APPS_DEMO_DEMO_COMMAND_H_

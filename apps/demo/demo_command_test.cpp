@@ -1,7 +1,7 @@
 // Tests of zarel demo: the files it creates, every node of the demo site
 // opened through the report engine without a failure message, byte-exact
 // pages, and the folders it refuses.
-#include "hosts/demo_command.h"
+#include "apps/demo/demo_command.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -13,12 +13,12 @@
 #include <functional>
 #include <set>
 
-#include "engine/engine_test_support.h"
-#include "hosts/demo_site.h"
-#include "hosts/hosts_test_support.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
-#include "platform/test_support.h"
+#include "apps/demo/demo_site.h"
+#include "apps/testing/run_zarel.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/testing/engine_rig.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

@@ -1,13 +1,13 @@
 // Writing the demo site's report database (see demo_database.h), through
 // SQLite's C library: the platform driver opens existing databases only.
-#include "hosts/demo_database.h"
+#include "apps/demo/demo_database.h"
 
 #include <sqlite3.h>
 
 #include <memory>
 
-#include "hosts/demo_site.h"
-#include "platform/error.h"
+#include "apps/demo/demo_site.h"
+#include "zarel/base/error.h"
 
 namespace zarel::demo {
 

@@ -1,13 +1,13 @@
 // Writing the demo site's report database: a new SQLite file holding the
 // business data, the site tables, the stored procedures, the screens and
 // the product pictures.
-#ifndef ZAREL_HOSTS_DEMO_DATABASE_H_
-#define ZAREL_HOSTS_DEMO_DATABASE_H_
+#ifndef ZAREL_APPS_DEMO_DEMO_DATABASE_H_
+#define ZAREL_APPS_DEMO_DEMO_DATABASE_H_
 
 #include <string>
 #include <vector>
 
-#include "hosts/demo_pictures.h"
+#include "apps/demo/demo_pictures.h"
 
 namespace zarel::demo {
 
@@ -27,4 +27,4 @@ DatabaseSummary WriteDemoDatabase(const std::string& path);
 
 }  // namespace zarel::demo
 
-#endif  // ZAREL_HOSTS_DEMO_DATABASE_H_
+#endif  // ZAREL_APPS_DEMO_DEMO_DATABASE_H_

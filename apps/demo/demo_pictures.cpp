@@ -1,9 +1,9 @@
 // The demo site's pictures (see demo_pictures.h), drawn on palette rasters.
-#include "hosts/demo_pictures.h"
+#include "apps/demo/demo_pictures.h"
 
 #include <iterator>
 
-#include "hosts/gif_image.h"
+#include "apps/demo/gif_image.h"
 
 namespace zarel::demo {
 

@@ -1,8 +1,8 @@
 // The pictures of the demo site, drawn as GIF files: the images the report
 // pages refer to (circle.gif, cbg.gif, cbr.gif, plus.gif, and minus.gif for
 // an opened shape level) and one picture per product.
-#ifndef ZAREL_HOSTS_DEMO_PICTURES_H_
-#define ZAREL_HOSTS_DEMO_PICTURES_H_
+#ifndef ZAREL_APPS_DEMO_DEMO_PICTURES_H_
+#define ZAREL_APPS_DEMO_DEMO_PICTURES_H_
 
 #include <string>
 #include <vector>
@@ -26,4 +26,4 @@ std::string ProductPicture(int product_id, const std::string& category, const st
 
 }  // namespace zarel::demo
 
-#endif  // ZAREL_HOSTS_DEMO_PICTURES_H_
+#endif  // ZAREL_APPS_DEMO_DEMO_PICTURES_H_

@@ -3,8 +3,8 @@
 // the stored procedures those pages call and the two screens (front page and
 // page head). Everything is text compiled into the program, so the installed
 // binary creates the site on its own.
-#ifndef ZAREL_HOSTS_DEMO_SITE_H_
-#define ZAREL_HOSTS_DEMO_SITE_H_
+#ifndef ZAREL_APPS_DEMO_DEMO_SITE_H_
+#define ZAREL_APPS_DEMO_DEMO_SITE_H_
 
 #include <string_view>
 #include <vector>
@@ -40,4 +40,4 @@ inline constexpr std::string_view kSiteTitle = "Brightwater Supplies";
 
 }  // namespace zarel::demo
 
-#endif  // ZAREL_HOSTS_DEMO_SITE_H_
+#endif  // ZAREL_APPS_DEMO_DEMO_SITE_H_

@@ -14,7 +14,7 @@
 // and blocks and swaps plus.gif for minus.gif; a click on "Display All"
 // (DISPALL) opens every level of the page, and a second click closes them.
 // Expanders without child rows are dimmed.
-#include "hosts/demo_site.h"
+#include "apps/demo/demo_site.h"
 
 namespace zarel::demo {
 

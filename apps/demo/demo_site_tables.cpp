@@ -7,7 +7,7 @@
 // whom, with the orders each person took as leaf rows), the sales section
 // (fixed, with four report pages) and the margins page, which only roles 1
 // and 2 may open.
-#include "hosts/demo_site.h"
+#include "apps/demo/demo_site.h"
 
 namespace zarel::demo {
 

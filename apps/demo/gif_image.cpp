@@ -1,12 +1,12 @@
 // GifImage: palette raster, drawing and GIF89a encoding (see gif_image.h).
-#include "hosts/gif_image.h"
+#include "apps/demo/gif_image.h"
 
 #include <algorithm>
 #include <cctype>
 #include <unordered_map>
 #include <utility>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -7,8 +7,8 @@
 // global colour table (the palette padded to a power of two) and, when a
 // transparent index is given, a graphic control extension naming it; the
 // pixels are compressed with GIF's variable-length LZW.
-#ifndef ZAREL_HOSTS_GIF_IMAGE_H_
-#define ZAREL_HOSTS_GIF_IMAGE_H_
+#ifndef ZAREL_APPS_DEMO_GIF_IMAGE_H_
+#define ZAREL_APPS_DEMO_GIF_IMAGE_H_
 
 #include <cstdint>
 #include <optional>
@@ -57,4 +57,4 @@ class GifImage {
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_GIF_IMAGE_H_
+#endif  // ZAREL_APPS_DEMO_GIF_IMAGE_H_

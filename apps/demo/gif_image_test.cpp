@@ -1,7 +1,7 @@
 // Tests of GifImage: the files decode back to the same pixels (through a
 // small decoder written here from the GIF89a format), with the sizes,
 // colour table and transparency they claim.
-#include "hosts/gif_image.h"
+#include "apps/demo/gif_image.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/test_support.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

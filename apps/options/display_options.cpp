@@ -1,7 +1,7 @@
 // The hosts' display and data settings (see display_options.h).
-#include "hosts/display_options.h"
+#include "apps/options/display_options.h"
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 

@@ -1,8 +1,8 @@
 // The control's display and data settings that both hosts, zarel browse and
 // zarel serve, take from their command line: --talking, --display-path,
 // --heading, --date-format, --role and --damode.
-#ifndef ZAREL_HOSTS_DISPLAY_OPTIONS_H_
-#define ZAREL_HOSTS_DISPLAY_OPTIONS_H_
+#ifndef ZAREL_APPS_OPTIONS_DISPLAY_OPTIONS_H_
+#define ZAREL_APPS_OPTIONS_DISPLAY_OPTIONS_H_
 
 #include <CLI/CLI.hpp>
 
@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "control/zarel.h"
+#include "zarel/control/zarel.h"
 
 namespace zarel {
 
@@ -32,4 +32,4 @@ void ApplyDisplayOptions(Zarel& control, const DisplayOptions& options);
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_DISPLAY_OPTIONS_H_
+#endif  // ZAREL_APPS_OPTIONS_DISPLAY_OPTIONS_H_

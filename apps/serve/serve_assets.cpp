@@ -1,7 +1,7 @@
 // Finds the embedded front-end files (see serve_assets.h).
-#include "hosts/serve_assets.h"
+#include "apps/serve/serve_assets.h"
 
-#include "hosts/serve_security.h"
+#include "apps/serve/serve_security.h"
 
 namespace zarel::serve {
 

@@ -1,8 +1,8 @@
 // The web host's front end: the page, its script and its style sheet
 // (hosts/web/), built into the program so that the installed binary needs no
 // other file.
-#ifndef ZAREL_HOSTS_SERVE_ASSETS_H_
-#define ZAREL_HOSTS_SERVE_ASSETS_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_ASSETS_H_
+#define ZAREL_APPS_SERVE_SERVE_ASSETS_H_
 
 #include <cstddef>
 #include <optional>
@@ -32,4 +32,4 @@ std::optional<Asset> FindAsset(std::string_view name);
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_ASSETS_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_ASSETS_H_

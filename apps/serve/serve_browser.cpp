@@ -1,9 +1,9 @@
 // The web host's stand-in browser (see serve_browser.h).
-#include "hosts/serve_browser.h"
+#include "apps/serve/serve_browser.h"
 
 #include <sys/stat.h>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel::serve {
 

@@ -14,15 +14,15 @@
 // page is shown or for any other command id, and 53 when the page shown no
 // longer exists; the control then reports "Save Command Error: ..." and its
 // siblings.
-#ifndef ZAREL_HOSTS_SERVE_BROWSER_H_
-#define ZAREL_HOSTS_SERVE_BROWSER_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_BROWSER_H_
+#define ZAREL_APPS_SERVE_SERVE_BROWSER_H_
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "platform/host_controls.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel::serve {
 
@@ -55,4 +55,4 @@ class SessionBrowser : public WebBrowser {
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_BROWSER_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_BROWSER_H_

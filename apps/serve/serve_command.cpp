@@ -1,6 +1,6 @@
 // zarel serve: options, start-up checks and the serving loop (see
 // serve_command.h).
-#include "hosts/serve_command.h"
+#include "apps/serve/serve_command.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "hosts/serve_http.h"
-#include "hosts/serve_security.h"
-#include "platform/error.h"
+#include "apps/serve/serve_http.h"
+#include "apps/serve/serve_security.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

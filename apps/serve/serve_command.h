@@ -12,14 +12,14 @@
 // interruption, 1 when the site folder or the form cannot be used or the
 // address cannot be bound, 2 for a usage error (also a setting the control
 // refuses).
-#ifndef ZAREL_HOSTS_SERVE_COMMAND_H_
-#define ZAREL_HOSTS_SERVE_COMMAND_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_COMMAND_H_
+#define ZAREL_APPS_SERVE_SERVE_COMMAND_H_
 
 #include <CLI/CLI.hpp>
 
 #include <ostream>
 
-#include "hosts/serve_options.h"
+#include "apps/serve/serve_options.h"
 
 namespace zarel {
 
@@ -32,4 +32,4 @@ int RunServe(const serve::ServeOptions& options, std::ostream& out, std::ostream
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_SERVE_COMMAND_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_COMMAND_H_

@@ -1,5 +1,5 @@
 // The web host's HTTP interface (see serve_http.h).
-#include "hosts/serve_http.h"
+#include "apps/serve/serve_http.h"
 
 #include <httplib.h>
 
@@ -8,9 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hosts/serve_assets.h"
-#include "hosts/serve_security.h"
-#include "platform/error.h"
+#include "apps/serve/serve_assets.h"
+#include "apps/serve/serve_security.h"
+#include "zarel/base/error.h"
 
 namespace zarel::serve {
 

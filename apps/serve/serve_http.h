@@ -22,15 +22,15 @@
 // bound to loopback are refused (403), POSTs from pages of other origins
 // too (403), POSTs to /api without a JSON body type are refused (415),
 // bodies over 16 KiB are refused (413).
-#ifndef ZAREL_HOSTS_SERVE_HTTP_H_
-#define ZAREL_HOSTS_SERVE_HTTP_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_HTTP_H_
+#define ZAREL_APPS_SERVE_SERVE_HTTP_H_
 
 #include <memory>
 #include <string>
 #include <thread>
 
-#include "hosts/serve_options.h"
-#include "hosts/serve_sessions.h"
+#include "apps/serve/serve_options.h"
+#include "apps/serve/serve_sessions.h"
 
 namespace httplib {
 class Server;
@@ -81,4 +81,4 @@ class WebServer {
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_HTTP_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_HTTP_H_

@@ -2,14 +2,14 @@
 //
 // The display settings are those of `zarel browse`; the others say where the
 // site is, where to listen and how many users to serve at once.
-#ifndef ZAREL_HOSTS_SERVE_OPTIONS_H_
-#define ZAREL_HOSTS_SERVE_OPTIONS_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_OPTIONS_H_
+#define ZAREL_APPS_SERVE_SERVE_OPTIONS_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "hosts/display_options.h"
+#include "apps/options/display_options.h"
 
 namespace zarel::serve {
 
@@ -39,4 +39,4 @@ struct ServeOptions {
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_OPTIONS_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_OPTIONS_H_

@@ -1,5 +1,5 @@
 // The web host's security checks (see serve_security.h).
-#include "hosts/serve_security.h"
+#include "apps/serve/serve_security.h"
 
 #include <arpa/inet.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <fstream>
 #include <map>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel::serve {
 

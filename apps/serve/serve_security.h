@@ -15,8 +15,8 @@
 //   segment, refusing empty, "." and ".." segments and control characters,
 //   then canonicalised (symbolic links resolved) and accepted only when it
 //   still lies inside the folder and names a regular file.
-#ifndef ZAREL_HOSTS_SERVE_SECURITY_H_
-#define ZAREL_HOSTS_SERVE_SECURITY_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_SECURITY_H_
+#define ZAREL_APPS_SERVE_SERVE_SECURITY_H_
 
 #include <optional>
 #include <string>
@@ -63,4 +63,4 @@ std::string UrlEncodePath(const std::string& path);
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_SECURITY_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_SECURITY_H_

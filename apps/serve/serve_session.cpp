@@ -1,12 +1,12 @@
 // One user of the web host (see serve_session.h).
-#include "hosts/serve_session.h"
+#include "apps/serve/serve_session.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "hosts/serve_security.h"
-#include "platform/error.h"
+#include "apps/serve/serve_security.h"
+#include "zarel/base/error.h"
 
 namespace zarel::serve {
 

@@ -17,8 +17,8 @@
 //    or null, "events": [{"seq": 1, "type": "message" | "log" | "provide",
 //    "text": ..., "logType": ...}], "action": null or {"command": "save" |
 //    "print" | "preview", "url": ...}}
-#ifndef ZAREL_HOSTS_SERVE_SESSION_H_
-#define ZAREL_HOSTS_SERVE_SESSION_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_SESSION_H_
+#define ZAREL_APPS_SERVE_SERVE_SESSION_H_
 
 #include <atomic>
 #include <chrono>
@@ -33,14 +33,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "control/zarel.h"
-#include "data/dal.h"
-#include "hosts/serve_browser.h"
-#include "hosts/serve_options.h"
-#include "hosts/serve_tree_json.h"
-#include "platform/control_container.h"
-#include "platform/headless_tree_view.h"
-#include "platform/saved_form.h"
+#include "apps/serve/serve_browser.h"
+#include "apps/serve/serve_options.h"
+#include "apps/serve/serve_tree_json.h"
+#include "zarel/control/zarel.h"
+#include "zarel/data/dal.h"
+#include "zarel/hostkit/control_container.h"
+#include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/hostkit/saved_form.h"
 
 namespace zarel::serve {
 
@@ -145,4 +145,4 @@ class Session : public ZarelEvents {
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_SESSION_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_SESSION_H_

@@ -1,5 +1,5 @@
 // The web host's sessions (see serve_sessions.h).
-#include "hosts/serve_sessions.h"
+#include "apps/serve/serve_sessions.h"
 
 #include <stdlib.h>
 
@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "hosts/serve_security.h"
-#include "platform/error.h"
+#include "apps/serve/serve_security.h"
+#include "zarel/base/error.h"
 
 namespace zarel::serve {
 

@@ -9,8 +9,8 @@
 //
 // A session that expires while one of its calls still runs stays alive
 // until that call ends; its folder is removed with it.
-#ifndef ZAREL_HOSTS_SERVE_SESSIONS_H_
-#define ZAREL_HOSTS_SERVE_SESSIONS_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_SESSIONS_H_
+#define ZAREL_APPS_SERVE_SERVE_SESSIONS_H_
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,9 +21,9 @@
 #include <string>
 #include <thread>
 
-#include "hosts/serve_options.h"
-#include "hosts/serve_session.h"
-#include "platform/saved_form.h"
+#include "apps/serve/serve_options.h"
+#include "apps/serve/serve_session.h"
+#include "zarel/hostkit/saved_form.h"
 
 namespace zarel::serve {
 
@@ -79,4 +79,4 @@ class SessionManager {
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_SESSIONS_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_SESSIONS_H_

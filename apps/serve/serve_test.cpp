@@ -12,13 +12,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "hosts/serve_http.h"
-#include "hosts/zarel_main.h"
-#include "hosts/serve_security.h"
-#include "platform/clock.h"
-#include "platform/database_test_support.h"
-#include "platform/date_time.h"
-#include "platform/test_support.h"
+#include "apps/serve/serve_http.h"
+#include "apps/serve/serve_security.h"
+#include "apps/testing/run_zarel.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/testing/databases.h"
+#include "zarel/testing/files.h"
 
 namespace zarel::serve {
 namespace {
@@ -614,15 +614,12 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
       {{"--site", site, "--port", busy}, 1, "zarel: cannot listen on 127.0.0.1 port " + busy},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> words = {"zarel", "serve", connection};
+    std::vector<std::string> words = {"serve", connection};
     words.insert(words.end(), c.arguments.begin(), c.arguments.end());
-    std::vector<const char*> argv;
-    for (const std::string& word : words) argv.push_back(word.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(ZarelMain(static_cast<int>(argv.size()), argv.data(), out, err), c.status) << c.arguments[2 % c.arguments.size()];
-    EXPECT_NE(err.str().find(c.error), std::string::npos) << err.str();
-    EXPECT_EQ(out.str(), "");
+    const testing::CommandRun run = testing::Zarel(words);
+    EXPECT_EQ(run.status, c.status) << c.arguments[2 % c.arguments.size()];
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
   }
   // Nothing is left behind in the work folders.
   EXPECT_EQ(server_->Sessions().Count(), 0);

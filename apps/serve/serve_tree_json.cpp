@@ -1,5 +1,5 @@
 // The session's tree as JSON (see serve_tree_json.h).
-#include "hosts/serve_tree_json.h"
+#include "apps/serve/serve_tree_json.h"
 
 #include <cstdio>
 #include <vector>

@@ -13,8 +13,8 @@
 //    "children": [ ...nodes... ]}
 // with the top-level nodes in display order and each node's children in
 // their order. color is the node's ForeColor as an HTML colour.
-#ifndef ZAREL_HOSTS_SERVE_TREE_JSON_H_
-#define ZAREL_HOSTS_SERVE_TREE_JSON_H_
+#ifndef ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_
+#define ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_
 
 #include <cstdint>
 #include <functional>
@@ -24,7 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/headless_tree_view.h"
+#include "zarel/hostkit/headless_tree_view.h"
 
 namespace zarel::serve {
 
@@ -56,4 +56,4 @@ std::string HtmlColour(std::int32_t colour);
 
 }  // namespace zarel::serve
 
-#endif  // ZAREL_HOSTS_SERVE_TREE_JSON_H_
+#endif  // ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_

@@ -1,9 +1,9 @@
 // Running the zarel program's command line in tests (see hosts_test_support.h).
-#include "hosts/hosts_test_support.h"
+#include "apps/testing/run_zarel.h"
 
 #include <sstream>
 
-#include "hosts/zarel_main.h"
+#include "apps/zarel/zarel_main.h"
 
 namespace zarel::testing {
 

@@ -1,8 +1,8 @@
 // What the tests of the zarel program's commands share: running its command
 // line in process, with what it writes to standard output and standard error
 // caught.
-#ifndef ZAREL_HOSTS_HOSTS_TEST_SUPPORT_H_
-#define ZAREL_HOSTS_HOSTS_TEST_SUPPORT_H_
+#ifndef ZAREL_APPS_TESTING_RUN_ZAREL_H_
+#define ZAREL_APPS_TESTING_RUN_ZAREL_H_
 
 #include <string>
 #include <vector>
@@ -20,4 +20,4 @@ CommandRun Zarel(std::vector<std::string> arguments);
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_HOSTS_HOSTS_TEST_SUPPORT_H_
+#endif  // ZAREL_APPS_TESTING_RUN_ZAREL_H_

@@ -5,6 +5,6 @@
 //   zarel browse ...   the command-line host (see browse_command.h)
 #include <iostream>
 
-#include "hosts/zarel_main.h"
+#include "apps/zarel/zarel_main.h"
 
 int main(int argc, char** argv) { return zarel::ZarelMain(argc, argv, std::cout, std::cerr); }

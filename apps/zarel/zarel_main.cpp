@@ -1,12 +1,12 @@
 // The zarel program's command line (see zarel_main.h).
-#include "hosts/zarel_main.h"
+#include "apps/zarel/zarel_main.h"
 
 #include <CLI/CLI.hpp>
 
-#include "hosts/browse_command.h"
-#include "hosts/demo_command.h"
-#include "hosts/form_command.h"
-#include "hosts/serve_command.h"
+#include "apps/browse/browse_command.h"
+#include "apps/browse/form_command.h"
+#include "apps/demo/demo_command.h"
+#include "apps/serve/serve_command.h"
 
 #ifndef ZAREL_VERSION
 #define ZAREL_VERSION "unknown"

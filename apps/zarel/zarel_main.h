@@ -1,8 +1,8 @@
 // The zarel program's command line: its subcommands, help, version and exit
 // statuses, as a function over argv and two streams so that tests can run
 // it in process.
-#ifndef ZAREL_HOSTS_ZAREL_MAIN_H_
-#define ZAREL_HOSTS_ZAREL_MAIN_H_
+#ifndef ZAREL_APPS_ZAREL_ZAREL_MAIN_H_
+#define ZAREL_APPS_ZAREL_ZAREL_MAIN_H_
 
 #include <ostream>
 
@@ -14,4 +14,4 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
 
 }  // namespace zarel
 
-#endif  // ZAREL_HOSTS_ZAREL_MAIN_H_
+#endif  // ZAREL_APPS_ZAREL_ZAREL_MAIN_H_

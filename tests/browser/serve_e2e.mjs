@@ -23,7 +23,7 @@ function option(name, fallback) {
   return at > 0 && at + 1 < process.argv.length ? process.argv[at + 1] : fallback;
 }
 
-const zarel = path.resolve(option('--zarel', path.join(here, '../../build/hosts/zarel')));
+const zarel = path.resolve(option('--zarel', path.join(here, '../../build/apps/zarel/zarel')));
 const out = path.resolve(option('--out', path.join(here, 'screenshots')));
 const chromiumPath = option('--chromium', '/usr/bin/chromium');
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "control/zarel.h"
-#include "platform/headless_browser.h"
-#include "platform/headless_tree_view.h"
+#include "zarel/control/zarel.h"
+#include "zarel/hostkit/headless_browser.h"
+#include "zarel/hostkit/headless_tree_view.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Letter case and blanks (see ascii_text.h).
-#include "platform/ascii_text.h"
+#include "zarel/base/ascii_text.h"
 
 namespace zarel {
 

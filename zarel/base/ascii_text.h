@@ -3,8 +3,8 @@
 // stays as it is), and only the blank character itself is trimmed (a
 // non-breaking space stays). Names of fields, procedures, properties and
 // keywords are compared this way in every layer.
-#ifndef ZAREL_PLATFORM_ASCII_TEXT_H_
-#define ZAREL_PLATFORM_ASCII_TEXT_H_
+#ifndef ZAREL_BASE_ASCII_TEXT_H_
+#define ZAREL_BASE_ASCII_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -30,4 +30,4 @@ std::string TrimBlanks(std::string_view text);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_ASCII_TEXT_H_
+#endif  // ZAREL_BASE_ASCII_TEXT_H_

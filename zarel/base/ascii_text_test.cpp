@@ -1,6 +1,6 @@
 // Letter case and blanks: only ASCII letters fold, UTF-8 bytes and the
 // non-breaking space are left alone.
-#include "platform/ascii_text.h"
+#include "zarel/base/ascii_text.h"
 
 #include <gtest/gtest.h>
 

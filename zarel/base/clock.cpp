@@ -1,11 +1,11 @@
 // Clock: the local date and time, or the moment it has been fixed to.
-#include "platform/clock.h"
+#include "zarel/base/clock.h"
 
 #include <chrono>
 #include <ctime>
 #include <mutex>
 
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
 
 namespace zarel {
 

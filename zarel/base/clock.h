@@ -3,12 +3,12 @@
 // Everything in the system that reads the clock ("%Date%" in page headings,
 // the "today" query parameter) asks Clock::Now(). Tests and the command-line
 // host's --now option fix it to a chosen moment.
-#ifndef ZAREL_PLATFORM_CLOCK_H_
-#define ZAREL_PLATFORM_CLOCK_H_
+#ifndef ZAREL_BASE_CLOCK_H_
+#define ZAREL_BASE_CLOCK_H_
 
 #include <optional>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -32,4 +32,4 @@ class FixedClock {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_CLOCK_H_
+#endif  // ZAREL_BASE_CLOCK_H_

@@ -3,15 +3,15 @@
 // A serial counts days from 30 December 1899. For days before that the
 // whole part is negative and the time of day is still the (positive)
 // fraction: -1.25 is 29 December 1899 at 06:00.
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
 
 #include <array>
 #include <cmath>
 #include <vector>
 
-#include "platform/ascii_text.h"
-#include "platform/error.h"
-#include "platform/locale.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/base/error.h"
+#include "zarel/base/locale.h"
 
 namespace zarel {
 

@@ -1,12 +1,12 @@
 // Calendar arithmetic for Date values: from and to year, month, day, hour,
 // minute and second, the day of the week, and reading dates from text.
-#ifndef ZAREL_PLATFORM_DATE_TIME_H_
-#define ZAREL_PLATFORM_DATE_TIME_H_
+#ifndef ZAREL_BASE_DATE_TIME_H_
+#define ZAREL_BASE_DATE_TIME_H_
 
 #include <optional>
 #include <string_view>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -44,4 +44,4 @@ std::optional<Date> ParseDate(std::string_view text, const Locale& locale);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_DATE_TIME_H_
+#endif  // ZAREL_BASE_DATE_TIME_H_

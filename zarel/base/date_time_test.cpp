@@ -1,13 +1,13 @@
 // Tests of the calendar arithmetic, ParseDate and the clock.
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/clock.h"
-#include "platform/error.h"
-#include "platform/locale.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/error.h"
+#include "zarel/base/locale.h"
 
 namespace zarel {
 namespace {

@@ -1,6 +1,6 @@
 // RuntimeError, the numbered error of the system, and the fixed texts of
 // the numbers the platform raises.
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 #include <exception>
 #include <new>

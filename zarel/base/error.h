@@ -5,8 +5,8 @@
 // description. Handlers that report a failure build their message from it
 // ("Error: 13, Type mismatch"). The numbers below are the ones the system
 // raises; StandardDescription() gives their fixed texts.
-#ifndef ZAREL_PLATFORM_ERROR_H_
-#define ZAREL_PLATFORM_ERROR_H_
+#ifndef ZAREL_BASE_ERROR_H_
+#define ZAREL_BASE_ERROR_H_
 
 #include <stdexcept>
 #include <string>
@@ -76,4 +76,4 @@ std::string ErrorText(std::string_view prefix, const RuntimeError& error);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_ERROR_H_
+#endif  // ZAREL_BASE_ERROR_H_

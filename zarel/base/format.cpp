@@ -9,7 +9,7 @@
 // placeholders ("0", "#") make it a number pattern (whose other letters are
 // literal text, "0.00 USD"), otherwise any date or time field makes it a
 // date pattern; a pattern with neither leaves the value's text as it is.
-#include "platform/format.h"
+#include "zarel/base/format.h"
 
 #include <array>
 #include <charconv>
@@ -17,10 +17,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ascii_text.h"
-#include "platform/date_time.h"
-#include "platform/error.h"
-#include "platform/number_text.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/base/number_text.h"
 
 namespace zarel {
 

@@ -30,14 +30,14 @@
 // Numbers under date patterns are date serials; Dates under number patterns
 // are their serials. An empty pattern gives the value's own text. Empty
 // gives ""; Null gives "" (or the text of a fourth number section).
-#ifndef ZAREL_PLATFORM_FORMAT_H_
-#define ZAREL_PLATFORM_FORMAT_H_
+#ifndef ZAREL_BASE_FORMAT_H_
+#define ZAREL_BASE_FORMAT_H_
 
 #include <string>
 #include <string_view>
 
-#include "platform/locale.h"
-#include "platform/variant.h"
+#include "zarel/base/locale.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -50,4 +50,4 @@ std::string GeneralDateText(Date date, const Locale& locale = Locale::Current())
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_FORMAT_H_
+#endif  // ZAREL_BASE_FORMAT_H_

@@ -1,10 +1,10 @@
 // Tests of Format: number patterns, date patterns, named formats and the
 // values that pass through unchanged.
-#include "platform/format.h"
+#include "zarel/base/format.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
 
 namespace zarel {
 namespace {

@@ -1,6 +1,6 @@
 // The locales the system formats by. English (United States) is the one in
 // use; another locale is added by filling in another Locale here.
-#include "platform/locale.h"
+#include "zarel/base/locale.h"
 
 namespace zarel {
 

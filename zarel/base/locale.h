@@ -4,8 +4,8 @@
 // The system formats by the English (United States) conventions. They are
 // kept here in one place so that another locale can be added by filling in
 // another Locale.
-#ifndef ZAREL_PLATFORM_LOCALE_H_
-#define ZAREL_PLATFORM_LOCALE_H_
+#ifndef ZAREL_BASE_LOCALE_H_
+#define ZAREL_BASE_LOCALE_H_
 
 #include <array>
 #include <string>
@@ -37,4 +37,4 @@ class Locale {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_LOCALE_H_
+#endif  // ZAREL_BASE_LOCALE_H_

@@ -1,6 +1,6 @@
 // Numbers as decimal digits: reading, writing, rounding and the exact
 // conversions to double and Currency.
-#include "platform/number_text.h"
+#include "zarel/base/number_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -4,15 +4,15 @@
 //
 // Internal to the value layer (variant.cpp and format.cpp); other layers use
 // the conversions of Variant and Format.
-#ifndef ZAREL_PLATFORM_NUMBER_TEXT_H_
-#define ZAREL_PLATFORM_NUMBER_TEXT_H_
+#ifndef ZAREL_BASE_NUMBER_TEXT_H_
+#define ZAREL_BASE_NUMBER_TEXT_H_
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -57,4 +57,4 @@ std::string DecimalToText(const DecimalNumber& number, int precision);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_NUMBER_TEXT_H_
+#endif  // ZAREL_BASE_NUMBER_TEXT_H_

@@ -5,8 +5,8 @@
 // them (a chapter field holds a recordset, a "NodeClick" event carries a
 // node). Object is the common base that makes such a reference possible;
 // holders cast it back to the class they expect with std::dynamic_pointer_cast.
-#ifndef ZAREL_PLATFORM_OBJECT_H_
-#define ZAREL_PLATFORM_OBJECT_H_
+#ifndef ZAREL_BASE_OBJECT_H_
+#define ZAREL_BASE_OBJECT_H_
 
 #include <memory>
 
@@ -24,4 +24,4 @@ using ObjectRef = std::shared_ptr<Object>;
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_OBJECT_H_
+#endif  // ZAREL_BASE_OBJECT_H_

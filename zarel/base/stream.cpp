@@ -1,7 +1,7 @@
 // The binary stream: bytes gathered in memory, then saved to a file through
 // a temporary file beside it and a rename, so a picture on disk is always
 // either the old one or the whole new one.
-#include "platform/stream.h"
+#include "zarel/base/stream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

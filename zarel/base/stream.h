@@ -1,12 +1,12 @@
 // Stream: a binary buffer that is written and then saved to a file, as the
 // image record saves pictures (Type 1, Open, Write, SaveToFile 2, Close).
-#ifndef ZAREL_PLATFORM_STREAM_H_
-#define ZAREL_PLATFORM_STREAM_H_
+#ifndef ZAREL_BASE_STREAM_H_
+#define ZAREL_BASE_STREAM_H_
 
 #include <cstddef>
 #include <string>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -45,4 +45,4 @@ class Stream {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_STREAM_H_
+#endif  // ZAREL_BASE_STREAM_H_

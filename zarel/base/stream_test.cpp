@@ -1,6 +1,6 @@
 // Tests of the binary stream: saving, overwriting, and failures that leave
 // nothing behind.
-#include "platform/stream.h"
+#include "zarel/base/stream.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,8 +10,8 @@
 #include <functional>
 #include <iterator>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

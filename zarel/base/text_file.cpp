@@ -1,12 +1,12 @@
 // The output text file: lines written through a large buffer, each ending
 // in "\r\n", with the platform's file errors.
-#include "platform/text_file.h"
+#include "zarel/base/text_file.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -4,8 +4,8 @@
 // Text is written as given (UTF-8). The file is created anew, or truncated,
 // when it is opened, and closed when the object goes (or by Close()), so a
 // composition that stops on a failure never leaves the file held open.
-#ifndef ZAREL_PLATFORM_TEXT_FILE_H_
-#define ZAREL_PLATFORM_TEXT_FILE_H_
+#ifndef ZAREL_BASE_TEXT_FILE_H_
+#define ZAREL_BASE_TEXT_FILE_H_
 
 #include <cstdio>
 #include <memory>
@@ -41,4 +41,4 @@ class TextFile {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_TEXT_FILE_H_
+#endif  // ZAREL_BASE_TEXT_FILE_H_

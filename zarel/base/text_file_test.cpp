@@ -1,5 +1,5 @@
 // Tests of the output text file: line ends, truncation and errors.
-#include "platform/text_file.h"
+#include "zarel/base/text_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <functional>
 #include <iterator>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

@@ -1,17 +1,17 @@
 // Variant: accessors, the conversions between the alternatives, comparison
 // and the text of numbers.
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <type_traits>
 
-#include "platform/date_time.h"
-#include "platform/error.h"
-#include "platform/format.h"
-#include "platform/locale.h"
-#include "platform/number_text.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/base/format.h"
+#include "zarel/base/locale.h"
+#include "zarel/base/number_text.h"
 
 namespace zarel {
 

@@ -14,8 +14,8 @@
 // of a Single up to 7, with no trailing zeros and exponent form for very
 // large or small values (1E+16, 1.5E-05); of a Boolean "True" / "False"; of
 // a Date the locale's general date (see format.h).
-#ifndef ZAREL_PLATFORM_VARIANT_H_
-#define ZAREL_PLATFORM_VARIANT_H_
+#ifndef ZAREL_BASE_VARIANT_H_
+#define ZAREL_BASE_VARIANT_H_
 
 #include <compare>
 #include <cstdint>
@@ -26,7 +26,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/object.h"
+#include "zarel/base/object.h"
 
 namespace zarel {
 
@@ -154,4 +154,4 @@ std::string SingleToText(float value);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_VARIANT_H_
+#endif  // ZAREL_BASE_VARIANT_H_

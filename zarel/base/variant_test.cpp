@@ -1,13 +1,13 @@
 // Tests of Variant: conversions with their errors, comparison, the text of
 // numbers, and run-time error texts.
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "platform/date_time.h"
-#include "platform/error.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 namespace {

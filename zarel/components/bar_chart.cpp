@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <string>
 
-#include "components/renderers.h"
-#include "components/section_heading.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

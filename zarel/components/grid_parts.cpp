@@ -1,5 +1,5 @@
 // Columns, heading cells and the totals list shared by the grids.
-#include "components/grid_parts.h"
+#include "zarel/components/grid_parts.h"
 
 namespace zarel {
 

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "components/render_context.h"
-#include "components/section_heading.h"
-#include "platform/error.h"
-#include "platform/recordset.h"
+#include "zarel/base/error.h"
+#include "zarel/components/render_context.h"
+#include "zarel/components/section_heading.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

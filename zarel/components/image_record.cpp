@@ -9,10 +9,10 @@
 // fails with a message naming the value.
 #include <string>
 
-#include "components/renderers.h"
-#include "components/section_heading.h"
-#include "platform/error.h"
-#include "platform/stream.h"
+#include "zarel/base/error.h"
+#include "zarel/base/stream.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
+#include "zarel/components/renderers.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

@@ -4,8 +4,8 @@
 // procedure can deliver ready-made HTML into the page.
 #include <string>
 
-#include "components/renderers.h"
-#include "components/section_heading.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

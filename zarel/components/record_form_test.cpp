@@ -1,9 +1,9 @@
 // The record form ("header" and "htmlinject").
 #include <gtest/gtest.h>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
+#include "zarel/components/renderers.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/recordset.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

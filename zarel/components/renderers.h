@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "components/render_context.h"
-#include "platform/recordset.h"
-#include "platform/text_file.h"
+#include "zarel/base/text_file.h"
+#include "zarel/components/render_context.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

@@ -1,10 +1,10 @@
 // The section heading, caption rule, field type groups and helpers that all
 // renderers share.
-#include "components/section_heading.h"
+#include "zarel/components/section_heading.h"
 
 #include <cstdlib>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "components/render_context.h"
-#include "platform/ascii_text.h"
-#include "platform/recordset.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/components/render_context.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

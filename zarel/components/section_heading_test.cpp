@@ -1,10 +1,10 @@
 // The shared section heading, caption rule, type groups and id numbers.
-#include "components/section_heading.h"
+#include "zarel/components/section_heading.h"
 
 #include <gtest/gtest.h>
 
-#include "components/test_support.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 

@@ -4,13 +4,13 @@
 // into a recordset of its own. Each record with chapter fields gets an
 // expander image, and each child recordset follows it in a hidden row, to
 // any depth. The ids and display styles are hooks for the page's script.
-#include "components/shape_report.h"
+#include "zarel/components/shape_report.h"
 
 #include <string>
 
-#include "components/renderers.h"
-#include "components/section_heading.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

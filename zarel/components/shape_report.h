@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "components/render_context.h"
-#include "platform/recordset.h"
-#include "platform/text_file.h"
-#include "platform/variant.h"
+#include "zarel/base/text_file.h"
+#include "zarel/base/variant.h"
+#include "zarel/components/render_context.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

@@ -1,10 +1,10 @@
 // The shape report: nested levels, ids, colours, refusals and failures.
-#include "components/shape_report.h"
+#include "zarel/components/shape_report.h"
 
 #include <gtest/gtest.h>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
+#include "zarel/components/renderers.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

@@ -10,9 +10,9 @@
 #include <cmath>
 #include <string>
 
-#include "components/grid_parts.h"
-#include "components/renderers.h"
-#include "components/section_heading.h"
+#include "zarel/components/grid_parts.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

@@ -2,9 +2,9 @@
 // graphs whose scale is 0.
 #include <gtest/gtest.h>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
-#include "platform/date_time.h"
+#include "zarel/base/date_time.h"
+#include "zarel/components/renderers.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

@@ -3,14 +3,14 @@
 // linked image and its other fields as texts to the right of or below it,
 // as the thumbnail specification says. The last row is filled up with
 // empty cells.
-#include "components/thumbnail_gallery.h"
+#include "zarel/components/thumbnail_gallery.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "components/renderers.h"
-#include "components/section_heading.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "components/render_context.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/components/render_context.h"
 
 namespace zarel {
 

@@ -1,10 +1,10 @@
 // The thumbnail gallery and its specification reader.
-#include "components/thumbnail_gallery.h"
+#include "zarel/components/thumbnail_gallery.h"
 
 #include <gtest/gtest.h>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
+#include "zarel/components/renderers.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

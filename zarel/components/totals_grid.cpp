@@ -6,9 +6,9 @@
 // so a large recordset costs little more than its formatted text.
 #include <string>
 
-#include "components/grid_parts.h"
-#include "components/renderers.h"
-#include "components/section_heading.h"
+#include "zarel/components/grid_parts.h"
+#include "zarel/components/renderers.h"
+#include "zarel/components/section_heading.h"
 
 namespace zarel {
 

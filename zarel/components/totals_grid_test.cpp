@@ -1,10 +1,10 @@
 // The totals grid: byte-exact lines, totals lists, blank and failing cases.
 #include <gtest/gtest.h>
 
-#include "components/renderers.h"
-#include "components/test_support.h"
-#include "platform/date_time.h"
-#include "platform/recordset.h"
+#include "zarel/base/date_time.h"
+#include "zarel/components/renderers.h"
+#include "zarel/db/recordset.h"
+#include "zarel/testing/component_rig.h"
 
 namespace zarel {
 namespace {

@@ -1,8 +1,8 @@
 // pPage1: the Zarel control's property page (see ppage1.h).
-#include "control/ppage1.h"
+#include "zarel/control/ppage1.h"
 
-#include "platform/error.h"
-#include "platform/variant.h"
+#include "zarel/base/error.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 

@@ -10,7 +10,7 @@
 #ifndef ZAREL_CONTROL_PPAGE1_H_
 #define ZAREL_CONTROL_PPAGE1_H_
 
-#include "platform/property_page.h"
+#include "zarel/hostkit/property_page.h"
 
 namespace zarel {
 

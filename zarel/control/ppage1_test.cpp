@@ -1,14 +1,14 @@
 // Tests of pPage1, the Zarel control's property page: what it shows, its
 // three notifications, the changed flag, several selected controls and
 // values the control refuses.
-#include "control/ppage1.h"
+#include "zarel/control/ppage1.h"
 
 #include <gtest/gtest.h>
 
-#include "control/zarel.h"
-#include "platform/error.h"
-#include "platform/saved_form.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/control/zarel.h"
+#include "zarel/hostkit/saved_form.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

@@ -1,12 +1,12 @@
 // Zarel: the report control (see zarel.h). Every member fetches the one
 // engine and calls its member of the same name; the engine's events come
 // back through EngineEvents and leave through the host's ZarelEvents.
-#include "control/zarel.h"
+#include "zarel/control/zarel.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -38,12 +38,12 @@
 #include <memory>
 #include <string>
 
-#include "control/zarel_events.h"
-#include "engine/clsdb.h"
-#include "platform/control_container.h"
-#include "platform/host_controls.h"
-#include "platform/property_bag.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/control/zarel_events.h"
+#include "zarel/engine/clsdb.h"
+#include "zarel/hostkit/control_container.h"
+#include "zarel/hostkit/host_controls.h"
+#include "zarel/hostkit/property_bag.h"
 
 namespace zarel {
 

@@ -2,15 +2,15 @@
 // design-time-only property at run time, forwarding to the one engine, and
 // the engine's events reaching the host (with the host's recordset reaching
 // the engine).
-#include "control/zarel.h"
+#include "zarel/control/zarel.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "control/control_test_support.h"
-#include "platform/error.h"
-#include "platform/saved_form.h"
+#include "zarel/base/error.h"
+#include "zarel/hostkit/saved_form.h"
+#include "zarel/testing/control_rig.h"
 
 namespace zarel {
 namespace {

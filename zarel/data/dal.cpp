@@ -2,9 +2,9 @@
 // recordsets handed out without a link to the connection. See dal.h for the
 // contract; every member catches what the database raises and answers with
 // its result alone.
-#include "data/dal.h"
+#include "zarel/data/dal.h"
 
-#include "platform/connection.h"
+#include "zarel/db/connection.h"
 
 namespace zarel {
 

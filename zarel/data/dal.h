@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/recordset.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

@@ -1,7 +1,7 @@
 // The DAL on real SQLite and PostgreSQL databases: connection life,
 // transactions, commands, the recordset members, and the faults that must
 // answer false without raising, leaving a connection open or writing.
-#include "data/dal.h"
+#include "zarel/data/dal.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/connection.h"
-#include "platform/database_test_support.h"
+#include "zarel/db/connection.h"
+#include "zarel/testing/databases.h"
 
 namespace zarel {
 namespace {

@@ -1,13 +1,13 @@
 // Writes a recordset's pending rows by primary key, checking each changed
 // row against the database first.
-#include "platform/batch_update.h"
+#include "zarel/db/batch_update.h"
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/database_values.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/database_values.h"
 
 namespace zarel {
 

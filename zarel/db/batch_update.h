@@ -10,11 +10,11 @@
 // values given to them (columns left Null take the table's defaults). A
 // table without a primary key, or a recordset whose key columns are not
 // among its fields, fails with a clear error before anything is written.
-#ifndef ZAREL_PLATFORM_BATCH_UPDATE_H_
-#define ZAREL_PLATFORM_BATCH_UPDATE_H_
+#ifndef ZAREL_DB_BATCH_UPDATE_H_
+#define ZAREL_DB_BATCH_UPDATE_H_
 
-#include "platform/database_driver.h"
-#include "platform/recordset.h"
+#include "zarel/db/database_driver.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 
@@ -24,4 +24,4 @@ void WriteBatch(DatabaseDriver& driver, const Recordset& recordset);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_BATCH_UPDATE_H_
+#endif  // ZAREL_DB_BATCH_UPDATE_H_

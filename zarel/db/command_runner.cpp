@@ -1,12 +1,12 @@
 // Chooses how a command text runs: shape, procedure call or plain SQL.
-#include "platform/command_runner.h"
+#include "zarel/db/command_runner.h"
 
 #include <string>
 
-#include "platform/error.h"
-#include "platform/procedure_call.h"
-#include "platform/shape_command.h"
-#include "platform/sql_text.h"
+#include "zarel/base/error.h"
+#include "zarel/db/procedure_call.h"
+#include "zarel/db/shape_command.h"
+#include "zarel/db/sql_text.h"
 
 namespace zarel {
 

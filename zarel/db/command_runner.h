@@ -6,14 +6,14 @@
 // marker_values fill the command's "?" markers in order: the "?" arguments
 // of a procedure call, the bare "?" of plain SQL, or those of a shape
 // command's parent query. Their number must match the markers.
-#ifndef ZAREL_PLATFORM_COMMAND_RUNNER_H_
-#define ZAREL_PLATFORM_COMMAND_RUNNER_H_
+#ifndef ZAREL_DB_COMMAND_RUNNER_H_
+#define ZAREL_DB_COMMAND_RUNNER_H_
 
 #include <string_view>
 #include <vector>
 
-#include "platform/database_driver.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/database_driver.h"
 
 namespace zarel {
 
@@ -22,4 +22,4 @@ StatementResult RunCommand(DatabaseDriver& driver, std::string_view command,
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_COMMAND_RUNNER_H_
+#endif  // ZAREL_DB_COMMAND_RUNNER_H_

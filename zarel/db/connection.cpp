@@ -1,12 +1,12 @@
 // Connection: chooses the driver from the connection string and passes
 // commands to it.
-#include "platform/connection.h"
+#include "zarel/db/connection.h"
 
-#include "platform/command_runner.h"
-#include "platform/database_driver.h"
-#include "platform/error.h"
-#include "platform/postgres_driver.h"
-#include "platform/sqlite_driver.h"
+#include "zarel/base/error.h"
+#include "zarel/db/command_runner.h"
+#include "zarel/db/database_driver.h"
+#include "zarel/db/postgres_driver.h"
+#include "zarel/db/sqlite_driver.h"
 
 namespace zarel {
 

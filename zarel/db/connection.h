@@ -19,16 +19,16 @@
 // Every failure raises RuntimeError: errc::kDatabaseError with the server's
 // own text for what the database refuses, 3704 when the connection is
 // closed. A failed command leaves the connection usable.
-#ifndef ZAREL_PLATFORM_CONNECTION_H_
-#define ZAREL_PLATFORM_CONNECTION_H_
+#ifndef ZAREL_DB_CONNECTION_H_
+#define ZAREL_DB_CONNECTION_H_
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/object.h"
-#include "platform/recordset.h"
-#include "platform/variant.h"
+#include "zarel/base/object.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 
@@ -83,4 +83,4 @@ class Connection : public Object {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_CONNECTION_H_
+#endif  // ZAREL_DB_CONNECTION_H_

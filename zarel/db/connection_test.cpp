@@ -1,6 +1,6 @@
 // Connections on real SQLite and PostgreSQL databases: opening, field types
 // and values, commands, procedure calls and transactions.
-#include "platform/connection.h"
+#include "zarel/db/connection.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/database_test_support.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/databases.h"
 
 namespace zarel {
 namespace {

@@ -10,8 +10,8 @@
 // Parameters are written in the backend's own placeholder form, which
 // Placeholder(n) gives ("?1" on SQLite, "$1" on PostgreSQL). Failures raise
 // RuntimeError errc::kDatabaseError with the server's own text.
-#ifndef ZAREL_PLATFORM_DATABASE_DRIVER_H_
-#define ZAREL_PLATFORM_DATABASE_DRIVER_H_
+#ifndef ZAREL_DB_DATABASE_DRIVER_H_
+#define ZAREL_DB_DATABASE_DRIVER_H_
 
 #include <cstdint>
 #include <optional>
@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/recordset.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 
@@ -83,4 +83,4 @@ class DatabaseDriver {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_DATABASE_DRIVER_H_
+#endif  // ZAREL_DB_DATABASE_DRIVER_H_

@@ -1,14 +1,14 @@
 // Database texts to values and back; see database_values.h.
-#include "platform/database_values.h"
+#include "zarel/db/database_values.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
-#include "platform/date_time.h"
-#include "platform/error.h"
-#include "platform/locale.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/base/locale.h"
 
 namespace zarel {
 

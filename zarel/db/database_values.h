@@ -1,14 +1,14 @@
 // The conversions between database texts and the system's values that both
 // drivers share: ISO dates and times, exact decimal numbers, and the texts
 // in which values are sent to a database as parameters.
-#ifndef ZAREL_PLATFORM_DATABASE_VALUES_H_
-#define ZAREL_PLATFORM_DATABASE_VALUES_H_
+#ifndef ZAREL_DB_DATABASE_VALUES_H_
+#define ZAREL_DB_DATABASE_VALUES_H_
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -49,4 +49,4 @@ bool SameDatabaseValue(const Variant& left, const Variant& right);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_DATABASE_VALUES_H_
+#endif  // ZAREL_DB_DATABASE_VALUES_H_

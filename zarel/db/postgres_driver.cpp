@@ -1,7 +1,7 @@
 // The PostgreSQL driver: statements with parameters, rows read as text and
 // converted by column type, transactions, and the catalog lookups for
 // procedures, functions and batch updates.
-#include "platform/postgres_driver.h"
+#include "zarel/db/postgres_driver.h"
 
 #include <libpq-fe.h>
 
@@ -14,9 +14,9 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/database_values.h"
-#include "platform/error.h"
-#include "platform/sql_text.h"
+#include "zarel/base/error.h"
+#include "zarel/db/database_values.h"
+#include "zarel/db/sql_text.h"
 
 namespace zarel {
 

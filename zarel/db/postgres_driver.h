@@ -7,13 +7,13 @@
 // Single, Double, Currency (money; numeric when four decimals hold it
 // exactly, otherwise Double), Date, Boolean, bytes and text. A base table is
 // named "schema.table".
-#ifndef ZAREL_PLATFORM_POSTGRES_DRIVER_H_
-#define ZAREL_PLATFORM_POSTGRES_DRIVER_H_
+#ifndef ZAREL_DB_POSTGRES_DRIVER_H_
+#define ZAREL_DB_POSTGRES_DRIVER_H_
 
 #include <memory>
 #include <string>
 
-#include "platform/database_driver.h"
+#include "zarel/db/database_driver.h"
 
 namespace zarel {
 
@@ -28,4 +28,4 @@ bool IsPostgresKeywordForm(const std::string& text);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_POSTGRES_DRIVER_H_
+#endif  // ZAREL_DB_POSTGRES_DRIVER_H_

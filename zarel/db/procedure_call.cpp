@@ -1,12 +1,12 @@
 // Reads "EXEC name arguments" and runs it from XProc or as a function.
-#include "platform/procedure_call.h"
+#include "zarel/db/procedure_call.h"
 
 #include <cstdint>
 #include <limits>
 #include <optional>
 
-#include "platform/database_values.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/database_values.h"
 
 namespace zarel {
 

@@ -14,15 +14,15 @@
 // Without an XProc row, PostgreSQL runs the set-returning function of that
 // name; otherwise the call fails with "Could not find stored procedure
 // 'NAME'.".
-#ifndef ZAREL_PLATFORM_PROCEDURE_CALL_H_
-#define ZAREL_PLATFORM_PROCEDURE_CALL_H_
+#ifndef ZAREL_DB_PROCEDURE_CALL_H_
+#define ZAREL_DB_PROCEDURE_CALL_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/database_driver.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/database_driver.h"
 
 namespace zarel {
 
@@ -48,4 +48,4 @@ StatementResult RunProcedureCall(DatabaseDriver& driver, ProcedureCall call,
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_PROCEDURE_CALL_H_
+#endif  // ZAREL_DB_PROCEDURE_CALL_H_

@@ -2,14 +2,14 @@
 // bound to it, sorting, GetRows, fabricated recordsets and the bookkeeping of
 // changes that a batch update writes back. Opening from a query, UpdateBatch
 // and Resync live with the database code (recordset_database.cpp).
-#include "platform/recordset.h"
+#include "zarel/db/recordset.h"
 
 #include <algorithm>
 #include <numeric>
 #include <utility>
 
-#include "platform/ascii_text.h"
-#include "platform/error.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

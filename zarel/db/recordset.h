@@ -20,8 +20,8 @@
 // Recordsets are objects with identity: they are handed around as
 // std::shared_ptr<Recordset>, and a "recordset variable" of the engine is a
 // std::shared_ptr<Recordset>& that may be empty (no recordset).
-#ifndef ZAREL_PLATFORM_RECORDSET_H_
-#define ZAREL_PLATFORM_RECORDSET_H_
+#ifndef ZAREL_DB_RECORDSET_H_
+#define ZAREL_DB_RECORDSET_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +30,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/object.h"
-#include "platform/variant.h"
+#include "zarel/base/object.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -331,4 +331,4 @@ class Recordset : public Object {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_RECORDSET_H_
+#endif  // ZAREL_DB_RECORDSET_H_

@@ -2,10 +2,10 @@
 // command text, UpdateBatch and Resync.
 #include <algorithm>
 
-#include "platform/batch_update.h"
-#include "platform/connection.h"
-#include "platform/error.h"
-#include "platform/recordset.h"
+#include "zarel/base/error.h"
+#include "zarel/db/batch_update.h"
+#include "zarel/db/connection.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

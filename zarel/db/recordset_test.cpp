@@ -1,13 +1,13 @@
 // Tests of the client-side recordset: sorting, GetRows, fabricated
 // recordsets, the batch-edit bookkeeping and the errors of misuse.
-#include "platform/recordset.h"
+#include "zarel/db/recordset.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

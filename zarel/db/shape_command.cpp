@@ -1,12 +1,12 @@
 // Reads shape commands and builds their hierarchical recordsets.
-#include "platform/shape_command.h"
+#include "zarel/db/shape_command.h"
 
 #include <unordered_map>
 #include <utility>
 
-#include "platform/command_runner.h"
-#include "platform/database_values.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/command_runner.h"
+#include "zarel/db/database_values.h"
 
 namespace zarel {
 

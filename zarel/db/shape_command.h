@@ -19,16 +19,16 @@
 // record's child rows, with the child's fields, empty when none relate. A
 // malformed command raises kDatabaseError "Shape command error at position
 // N: ..."; a related column that does not exist raises kDatabaseError too.
-#ifndef ZAREL_PLATFORM_SHAPE_COMMAND_H_
-#define ZAREL_PLATFORM_SHAPE_COMMAND_H_
+#ifndef ZAREL_DB_SHAPE_COMMAND_H_
+#define ZAREL_DB_SHAPE_COMMAND_H_
 
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/database_driver.h"
-#include "platform/recordset.h"
+#include "zarel/db/database_driver.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 
@@ -66,4 +66,4 @@ RecordsetData RunShapeCommand(DatabaseDriver& driver, std::string_view command,
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_SHAPE_COMMAND_H_
+#endif  // ZAREL_DB_SHAPE_COMMAND_H_

@@ -1,12 +1,12 @@
 // Shape commands: reading them (with the positions of their faults) and the
 // hierarchical recordsets they give on both backends.
-#include "platform/shape_command.h"
+#include "zarel/db/shape_command.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/connection.h"
-#include "platform/database_test_support.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/connection.h"
+#include "zarel/testing/databases.h"
 
 namespace zarel {
 namespace {

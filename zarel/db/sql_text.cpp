@@ -1,6 +1,6 @@
 // Classifies every character of SQL text as code or as part of a literal,
 // quoted name or comment; splitting and marker search look at code only.
-#include "platform/sql_text.h"
+#include "zarel/db/sql_text.h"
 
 namespace zarel {
 

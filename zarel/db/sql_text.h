@@ -1,15 +1,15 @@
 // Reading SQL text without parsing it: where its literals, quoted names and
 // comments are, so that statements can be split at their semicolons and
 // parameter markers found, in SQLite's and PostgreSQL's dialects alike.
-#ifndef ZAREL_PLATFORM_SQL_TEXT_H_
-#define ZAREL_PLATFORM_SQL_TEXT_H_
+#ifndef ZAREL_DB_SQL_TEXT_H_
+#define ZAREL_DB_SQL_TEXT_H_
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/database_driver.h"
+#include "zarel/db/database_driver.h"
 
 namespace zarel {
 
@@ -50,4 +50,4 @@ std::string NumberBareMarkers(std::string_view sql, Backend dialect, int& count)
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_SQL_TEXT_H_
+#endif  // ZAREL_DB_SQL_TEXT_H_

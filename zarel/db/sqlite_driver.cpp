@@ -1,7 +1,7 @@
 // The SQLite driver: statements, parameters, rows and their conversion to
 // the system's values, transactions and the catalog lookups for procedures
 // and batch updates.
-#include "platform/sqlite_driver.h"
+#include "zarel/db/sqlite_driver.h"
 
 #include <sqlite3.h>
 
@@ -14,8 +14,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/database_values.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/database_values.h"
 
 namespace zarel {
 

@@ -9,13 +9,13 @@
 // its type from the storage class of its values. Date and time columns hold
 // ISO texts and arrive as Date values; NUMERIC values as Currency when four
 // decimals hold them exactly, otherwise as Double.
-#ifndef ZAREL_PLATFORM_SQLITE_DRIVER_H_
-#define ZAREL_PLATFORM_SQLITE_DRIVER_H_
+#ifndef ZAREL_DB_SQLITE_DRIVER_H_
+#define ZAREL_DB_SQLITE_DRIVER_H_
 
 #include <memory>
 #include <string>
 
-#include "platform/database_driver.h"
+#include "zarel/db/database_driver.h"
 
 namespace zarel {
 
@@ -25,4 +25,4 @@ std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_SQLITE_DRIVER_H_
+#endif  // ZAREL_DB_SQLITE_DRIVER_H_

@@ -2,12 +2,12 @@
 // RefreshBrowser, the browser commands, the tree view's event sink and the
 // engine's events. The data gate, site tables, navigation tree, page
 // composition and query parameters have files of their own.
-#include "engine/clsdb.h"
+#include "zarel/engine/clsdb.h"
 
 #include <functional>
 
-#include "engine/clsdb_impl.h"
-#include "engine/engine_text.h"
+#include "zarel/engine/clsdb_impl.h"
+#include "zarel/engine/engine_text.h"
 
 namespace zarel {
 

@@ -23,9 +23,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/clsdb_events.h"
-#include "platform/host_controls.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/engine/clsdb_events.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/recordset.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

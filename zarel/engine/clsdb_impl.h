@@ -20,14 +20,14 @@
 #include <string>
 #include <string_view>
 
-#include "components/render_context.h"
-#include "data/dal.h"
-#include "engine/clsdb.h"
-#include "engine/clsdb_events.h"
-#include "platform/error.h"
-#include "platform/host_controls.h"
-#include "platform/recordset.h"
-#include "platform/variant.h"
+#include "zarel/base/error.h"
+#include "zarel/base/variant.h"
+#include "zarel/components/render_context.h"
+#include "zarel/data/dal.h"
+#include "zarel/db/recordset.h"
+#include "zarel/engine/clsdb.h"
+#include "zarel/engine/clsdb_events.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
 

@@ -1,12 +1,12 @@
 // Tests of the engine object: property writes that fail, the host's
 // controls, RefreshBrowser, the tree event sink and the browser commands.
-#include "engine/clsdb.h"
+#include "zarel/engine/clsdb.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/engine_test_support.h"
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/engine_rig.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

@@ -2,7 +2,7 @@
 // which refuses all data access unless ActivePort is 80 and otherwise takes
 // the recordset from the data access object (DAMode 1) or from the owner's
 // ProvideRecordset handler (DAMode 2).
-#include "engine/clsdb_impl.h"
+#include "zarel/engine/clsdb_impl.h"
 
 namespace zarel {
 

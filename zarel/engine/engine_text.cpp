@@ -1,5 +1,5 @@
 // Text routines of the engine (see engine_text.h).
-#include "engine/engine_text.h"
+#include "zarel/engine/engine_text.h"
 
 namespace zarel::engine_text {
 

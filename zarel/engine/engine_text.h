@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ascii_text.h"
+#include "zarel/base/ascii_text.h"
 
 // The routines live in their own namespace, so they never meet routines of
 // the same name in other layers.

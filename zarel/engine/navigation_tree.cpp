@@ -8,13 +8,13 @@
 // key»variable»N", "»tree»N" or "»treeleaf»N" for a node made from a record
 // (N: the number of nodes the tree view held before the add). The part
 // before the first "»" is what the "lkey" and "skey" parameters pass on.
-#include "engine/navigation_tree.h"
+#include "zarel/engine/navigation_tree.h"
 
 #include <string>
 
-#include "engine/clsdb_impl.h"
-#include "engine/engine_text.h"
-#include "engine/query_parameters.h"
+#include "zarel/engine/clsdb_impl.h"
+#include "zarel/engine/engine_text.h"
+#include "zarel/engine/query_parameters.h"
 
 namespace zarel {
 

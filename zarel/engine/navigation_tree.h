@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 

@@ -2,9 +2,9 @@
 // images and colours, record children, pruning, roles and failures.
 #include <gtest/gtest.h>
 
-#include "engine/engine_test_support.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/testing/engine_rig.h"
 
 namespace zarel {
 namespace {

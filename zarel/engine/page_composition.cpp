@@ -2,15 +2,15 @@
 // navigation node (the page prefix with its placeholders filled, one block
 // per component row of the node in position order, the optional path line
 // and the closing tags), shows it in the browser and logs the view.
-#include "engine/page_composition.h"
+#include "zarel/engine/page_composition.h"
 
 #include <array>
 #include <utility>
 
-#include "engine/clsdb_impl.h"
-#include "engine/engine_text.h"
-#include "platform/clock.h"
-#include "platform/format.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/format.h"
+#include "zarel/engine/clsdb_impl.h"
+#include "zarel/engine/engine_text.h"
 
 namespace zarel {
 

@@ -22,11 +22,11 @@
 #include <string>
 #include <string_view>
 
-#include "components/render_context.h"
-#include "components/renderers.h"
-#include "platform/recordset.h"
-#include "platform/text_file.h"
-#include "platform/variant.h"
+#include "zarel/base/text_file.h"
+#include "zarel/base/variant.h"
+#include "zarel/components/render_context.h"
+#include "zarel/components/renderers.h"
+#include "zarel/db/recordset.h"
 
 namespace zarel {
 

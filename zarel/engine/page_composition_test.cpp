@@ -1,18 +1,18 @@
 // Tests of page composition: the page file byte for byte, the order and
 // text of component queries, placeholders, the heading, the path line,
 // failures, and the dispatch of component types to their renderers.
-#include "engine/page_composition.h"
+#include "zarel/engine/page_composition.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "data/dal.h"
-#include "engine/engine_test_support.h"
-#include "engine/query_parameters.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
-#include "platform/error.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/data/dal.h"
+#include "zarel/engine/query_parameters.h"
+#include "zarel/testing/engine_rig.h"
 
 namespace zarel {
 namespace {

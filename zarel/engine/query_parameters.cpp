@@ -1,10 +1,10 @@
 // Query parameters and value formatting (see query_parameters.h).
-#include "engine/query_parameters.h"
+#include "zarel/engine/query_parameters.h"
 
-#include "engine/clsdb_impl.h"
-#include "engine/engine_text.h"
-#include "platform/clock.h"
-#include "platform/format.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/format.h"
+#include "zarel/engine/clsdb_impl.h"
+#include "zarel/engine/engine_text.h"
 
 namespace zarel {
 

@@ -25,8 +25,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host_controls.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
 

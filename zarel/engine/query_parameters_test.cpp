@@ -1,16 +1,16 @@
 // Tests of the parameter keywords, value formatting by type code, the Null
 // readers, role lists and node colours.
-#include "engine/query_parameters.h"
+#include "zarel/engine/query_parameters.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/navigation_tree.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
-#include "platform/error.h"
-#include "platform/format.h"
-#include "platform/headless_tree_view.h"
-#include "platform/test_support.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/base/error.h"
+#include "zarel/base/format.h"
+#include "zarel/engine/navigation_tree.h"
+#include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

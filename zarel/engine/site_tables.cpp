@@ -10,8 +10,8 @@
 // keeps the fields it had not yet written.
 #include <string>
 
-#include "engine/clsdb_impl.h"
-#include "platform/text_file.h"
+#include "zarel/base/text_file.h"
+#include "zarel/engine/clsdb_impl.h"
 
 namespace zarel {
 

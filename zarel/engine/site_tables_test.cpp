@@ -2,8 +2,8 @@
 // and missing tables, and the front page.
 #include <gtest/gtest.h>
 
-#include "engine/engine_test_support.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/engine_rig.h"
 
 namespace zarel {
 namespace {

@@ -1,12 +1,12 @@
 // ControlContainer and UserControl: the host form's services to its controls
 // (see control_container.h).
-#include "platform/control_container.h"
+#include "zarel/hostkit/control_container.h"
 
 #include <utility>
 
-#include "platform/ascii_text.h"
-#include "platform/error.h"
-#include "platform/saved_form.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/base/error.h"
+#include "zarel/hostkit/saved_form.h"
 
 namespace zarel {
 

@@ -24,17 +24,17 @@
 // The container keeps its controls alive; a host may keep its own references
 // too. A control that outlives its container is detached: it then answers
 // run mode and its property-changed notifications go nowhere.
-#ifndef ZAREL_PLATFORM_CONTROL_CONTAINER_H_
-#define ZAREL_PLATFORM_CONTROL_CONTAINER_H_
+#ifndef ZAREL_HOSTKIT_CONTROL_CONTAINER_H_
+#define ZAREL_HOSTKIT_CONTROL_CONTAINER_H_
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/object.h"
-#include "platform/property_bag.h"
-#include "platform/variant.h"
+#include "zarel/base/object.h"
+#include "zarel/base/variant.h"
+#include "zarel/hostkit/property_bag.h"
 
 namespace zarel {
 
@@ -148,4 +148,4 @@ class ControlContainer {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_CONTROL_CONTAINER_H_
+#endif  // ZAREL_HOSTKIT_CONTROL_CONTAINER_H_

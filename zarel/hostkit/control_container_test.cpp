@@ -1,14 +1,14 @@
 // Tests of the control container's services (ambient mode, property bags,
 // the modified flag, loading and saving forms) and of the property page
 // framework, over a small control made for the test.
-#include "platform/control_container.h"
+#include "zarel/hostkit/control_container.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/error.h"
-#include "platform/property_page.h"
-#include "platform/saved_form.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/hostkit/property_page.h"
+#include "zarel/hostkit/saved_form.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

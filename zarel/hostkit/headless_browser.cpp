@@ -1,14 +1,14 @@
 // The headless browser: remembers the page shown, saves a copy of it on
 // "save as", and hands print and preview to the host's printer.
-#include "platform/headless_browser.h"
+#include "zarel/hostkit/headless_browser.h"
 
 #include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
 
-#include "platform/error.h"
-#include "platform/stream.h"
+#include "zarel/base/error.h"
+#include "zarel/base/stream.h"
 
 namespace zarel {
 

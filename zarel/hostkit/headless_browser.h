@@ -13,8 +13,8 @@
 // destination folder that does not exist, 75 for one that cannot be
 // written). A save writes beside the destination and renames, so a failed
 // save leaves an existing file as it was.
-#ifndef ZAREL_PLATFORM_HEADLESS_BROWSER_H_
-#define ZAREL_PLATFORM_HEADLESS_BROWSER_H_
+#ifndef ZAREL_HOSTKIT_HEADLESS_BROWSER_H_
+#define ZAREL_HOSTKIT_HEADLESS_BROWSER_H_
 
 #include <cstdint>
 #include <functional>
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_controls.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
 
@@ -60,4 +60,4 @@ class HeadlessBrowser : public WebBrowser {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_HEADLESS_BROWSER_H_
+#endif  // ZAREL_HOSTKIT_HEADLESS_BROWSER_H_

@@ -1,5 +1,5 @@
 // Tests of the headless browser: navigation, save as, print and preview.
-#include "platform/headless_browser.h"
+#include "zarel/hostkit/headless_browser.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <functional>
 #include <iterator>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

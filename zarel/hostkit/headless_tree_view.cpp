@@ -2,13 +2,13 @@
 // index, and the collection order kept in a Fenwick tree over the slots in
 // which nodes were added, so that Index, Item and Remove cost O(log n) and
 // a removal is linear only in the removed subtree.
-#include "platform/headless_tree_view.h"
+#include "zarel/hostkit/headless_tree_view.h"
 
 #include <set>
 #include <unordered_map>
 #include <utility>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -13,15 +13,15 @@
 // FirstSibling, LastSibling), never Index, which is the order in the node
 // collection. Every member of a removed node, or of a node whose tree view
 // has gone or been cleared, raises 91.
-#ifndef ZAREL_PLATFORM_HEADLESS_TREE_VIEW_H_
-#define ZAREL_PLATFORM_HEADLESS_TREE_VIEW_H_
+#ifndef ZAREL_HOSTKIT_HEADLESS_TREE_VIEW_H_
+#define ZAREL_HOSTKIT_HEADLESS_TREE_VIEW_H_
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/host_controls.h"
+#include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
 
@@ -59,4 +59,4 @@ class HeadlessTreeView : public TreeView {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_HEADLESS_TREE_VIEW_H_
+#endif  // ZAREL_HOSTKIT_HEADLESS_TREE_VIEW_H_

@@ -1,14 +1,14 @@
 // Tests of the headless tree view: keys, removal of subtrees, indexes,
 // sibling steps, sorting, selection, events, and trees of many nodes.
-#include "platform/headless_tree_view.h"
+#include "zarel/hostkit/headless_tree_view.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <random>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

@@ -9,16 +9,16 @@
 // Members that fail raise RuntimeError: a duplicate node key 35602, an index
 // outside the collection 35600 "Index out of bounds", a node used after it
 // was removed 91.
-#ifndef ZAREL_PLATFORM_HOST_CONTROLS_H_
-#define ZAREL_PLATFORM_HOST_CONTROLS_H_
+#ifndef ZAREL_HOSTKIT_HOST_CONTROLS_H_
+#define ZAREL_HOSTKIT_HOST_CONTROLS_H_
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/object.h"
-#include "platform/variant.h"
+#include "zarel/base/object.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -124,4 +124,4 @@ class WebBrowser : public Object {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_HOST_CONTROLS_H_
+#endif  // ZAREL_HOSTKIT_HOST_CONTROLS_H_

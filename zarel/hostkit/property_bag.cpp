@@ -1,9 +1,9 @@
 // PropertyBag: stored properties with default values (see property_bag.h).
-#include "platform/property_bag.h"
+#include "zarel/hostkit/property_bag.h"
 
 #include <algorithm>
 
-#include "platform/ascii_text.h"
+#include "zarel/base/ascii_text.h"
 
 namespace zarel {
 

@@ -8,14 +8,14 @@
 //
 // Values are Variants; a saved form keeps whole numbers and text (see
 // saved_form.h), so a control writes its properties as one of those.
-#ifndef ZAREL_PLATFORM_PROPERTY_BAG_H_
-#define ZAREL_PLATFORM_PROPERTY_BAG_H_
+#ifndef ZAREL_HOSTKIT_PROPERTY_BAG_H_
+#define ZAREL_HOSTKIT_PROPERTY_BAG_H_
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
 
 namespace zarel {
 
@@ -47,4 +47,4 @@ class PropertyBag {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_PROPERTY_BAG_H_
+#endif  // ZAREL_HOSTKIT_PROPERTY_BAG_H_

@@ -1,6 +1,6 @@
 // The property page framework's dialog side and its text box (see
 // property_page.h).
-#include "platform/property_page.h"
+#include "zarel/hostkit/property_page.h"
 
 #include <utility>
 

@@ -15,15 +15,15 @@
 // The fields are headless: a Label with a caption and a single-line TextBox
 // whose text a user types or the page sets, each change raising the box's
 // Change handler.
-#ifndef ZAREL_PLATFORM_PROPERTY_PAGE_H_
-#define ZAREL_PLATFORM_PROPERTY_PAGE_H_
+#ifndef ZAREL_HOSTKIT_PROPERTY_PAGE_H_
+#define ZAREL_HOSTKIT_PROPERTY_PAGE_H_
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/control_container.h"
+#include "zarel/hostkit/control_container.h"
 
 namespace zarel {
 
@@ -90,4 +90,4 @@ class PropertyPage {
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_PROPERTY_PAGE_H_
+#endif  // ZAREL_HOSTKIT_PROPERTY_PAGE_H_

@@ -1,6 +1,6 @@
 // The saved form's text file: parsing, formatting, reading and the
 // replace-when-complete write (see saved_form.h).
-#include "platform/saved_form.h"
+#include "zarel/hostkit/saved_form.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,8 +15,8 @@
 #include <limits>
 #include <sstream>
 
-#include "platform/ascii_text.h"
-#include "platform/error.h"
+#include "zarel/base/ascii_text.h"
+#include "zarel/base/error.h"
 
 namespace zarel {
 

@@ -21,14 +21,14 @@
 // raises 53, an unreadable one 75. Writing goes to a new file beside the
 // target that is renamed over it only when it is complete, so a failed write
 // leaves the old form as it was.
-#ifndef ZAREL_PLATFORM_SAVED_FORM_H_
-#define ZAREL_PLATFORM_SAVED_FORM_H_
+#ifndef ZAREL_HOSTKIT_SAVED_FORM_H_
+#define ZAREL_HOSTKIT_SAVED_FORM_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/property_bag.h"
+#include "zarel/hostkit/property_bag.h"
 
 namespace zarel {
 
@@ -66,4 +66,4 @@ void WriteSavedForm(const std::string& path, const SavedForm& form);
 
 }  // namespace zarel
 
-#endif  // ZAREL_PLATFORM_SAVED_FORM_H_
+#endif  // ZAREL_HOSTKIT_SAVED_FORM_H_

@@ -1,6 +1,6 @@
 // Tests of the saved form file: its exact text, every way a damaged file is
 // refused, and writes that never leave a half-written form.
-#include "platform/saved_form.h"
+#include "zarel/hostkit/saved_form.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/error.h"
-#include "platform/test_support.h"
+#include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {

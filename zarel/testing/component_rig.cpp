@@ -1,6 +1,6 @@
 // Test context, fabricated and SQLite recordsets, and rendering into a
 // temporary report file.
-#include "components/test_support.h"
+#include "zarel/testing/component_rig.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,9 +12,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/connection.h"
-#include "platform/error.h"
-#include "platform/format.h"
+#include "zarel/base/error.h"
+#include "zarel/base/format.h"
+#include "zarel/db/connection.h"
 
 namespace zarel::testing {
 

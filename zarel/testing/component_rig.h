@@ -2,8 +2,8 @@
 // renderers ask of the engine, recordsets fabricated from values or read
 // from SQLite databases that the tests create, and a report file rendered
 // into a temporary folder and read back as lines.
-#ifndef ZAREL_COMPONENTS_TEST_SUPPORT_H_
-#define ZAREL_COMPONENTS_TEST_SUPPORT_H_
+#ifndef ZAREL_TESTING_COMPONENT_RIG_H_
+#define ZAREL_TESTING_COMPONENT_RIG_H_
 
 #include <functional>
 #include <memory>
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "components/render_context.h"
-#include "platform/recordset.h"
-#include "platform/test_support.h"
-#include "platform/text_file.h"
-#include "platform/variant.h"
+#include "zarel/base/text_file.h"
+#include "zarel/base/variant.h"
+#include "zarel/components/render_context.h"
+#include "zarel/db/recordset.h"
+#include "zarel/testing/files.h"
 
 namespace zarel::testing {
 
@@ -75,4 +75,4 @@ std::vector<std::string> RenderLines(const std::function<void(TextFile&)>& rende
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_COMPONENTS_TEST_SUPPORT_H_
+#endif  // ZAREL_TESTING_COMPONENT_RIG_H_

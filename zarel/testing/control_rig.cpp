@@ -1,11 +1,11 @@
 // The control tests' host and rig (see control_test_support.h).
-#include "control/control_test_support.h"
+#include "zarel/testing/control_rig.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "platform/saved_form.h"
+#include "zarel/hostkit/saved_form.h"
 
 namespace zarel::testing {
 

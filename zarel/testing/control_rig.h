@@ -1,19 +1,19 @@
 // What the control's tests share: a host that records the control's events,
 // and a rig that puts a Zarel control on a form beside a headless tree view
 // and browser over a SQLite report site.
-#ifndef ZAREL_CONTROL_CONTROL_TEST_SUPPORT_H_
-#define ZAREL_CONTROL_CONTROL_TEST_SUPPORT_H_
+#ifndef ZAREL_TESTING_CONTROL_RIG_H_
+#define ZAREL_TESTING_CONTROL_RIG_H_
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "control/zarel.h"
-#include "engine/engine_test_support.h"
-#include "platform/control_container.h"
-#include "platform/headless_browser.h"
-#include "platform/headless_tree_view.h"
+#include "zarel/control/zarel.h"
+#include "zarel/hostkit/control_container.h"
+#include "zarel/hostkit/headless_browser.h"
+#include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/testing/engine_rig.h"
 
 namespace zarel::testing {
 
@@ -53,4 +53,4 @@ class ControlRig {
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_CONTROL_CONTROL_TEST_SUPPORT_H_
+#endif  // ZAREL_TESTING_CONTROL_RIG_H_

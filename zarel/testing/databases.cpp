@@ -1,5 +1,5 @@
 // Test databases on SQLite and PostgreSQL, and a private PostgreSQL server.
-#include "platform/database_test_support.h"
+#include "zarel/testing/databases.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -13,9 +13,9 @@
 #include <fstream>
 #include <random>
 
-#include "platform/connection.h"
-#include "platform/database_values.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/connection.h"
+#include "zarel/db/database_values.h"
 
 namespace zarel::testing {
 

@@ -3,15 +3,15 @@
 // working in a database of its own that it creates and drops (so tests can
 // run in parallel). Without ZAREL_TEST_PG the PostgreSQL tests skip, unless
 // ZAREL_REQUIRE_PG=1 makes them fail.
-#ifndef ZAREL_PLATFORM_DATABASE_TEST_SUPPORT_H_
-#define ZAREL_PLATFORM_DATABASE_TEST_SUPPORT_H_
+#ifndef ZAREL_TESTING_DATABASES_H_
+#define ZAREL_TESTING_DATABASES_H_
 
 #include <memory>
 #include <string>
 
-#include "platform/database_driver.h"
-#include "platform/test_support.h"
-#include "platform/variant.h"
+#include "zarel/base/variant.h"
+#include "zarel/db/database_driver.h"
+#include "zarel/testing/files.h"
 
 namespace zarel::testing {
 
@@ -78,4 +78,4 @@ class PrivateServer {
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_PLATFORM_DATABASE_TEST_SUPPORT_H_
+#endif  // ZAREL_TESTING_DATABASES_H_

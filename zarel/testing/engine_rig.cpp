@@ -1,5 +1,5 @@
 // The engine tests' shared support (see engine_test_support.h).
-#include "engine/engine_test_support.h"
+#include "zarel/testing/engine_rig.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,8 +11,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/connection.h"
-#include "platform/error.h"
+#include "zarel/base/error.h"
+#include "zarel/db/connection.h"
 
 namespace zarel::testing {
 

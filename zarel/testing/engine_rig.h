@@ -2,8 +2,8 @@
 // for one test (SQLite files, or databases on the PostgreSQL server named by
 // ZAREL_TEST_PG), a host that records the engine's events, and a rig that
 // places an engine beside a headless tree view and browser.
-#ifndef ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
-#define ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
+#ifndef ZAREL_TESTING_ENGINE_RIG_H_
+#define ZAREL_TESTING_ENGINE_RIG_H_
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/clsdb.h"
-#include "platform/clock.h"
-#include "platform/date_time.h"
-#include "platform/headless_browser.h"
-#include "platform/headless_tree_view.h"
-#include "platform/recordset.h"
-#include "platform/test_support.h"
+#include "zarel/base/clock.h"
+#include "zarel/base/date_time.h"
+#include "zarel/db/recordset.h"
+#include "zarel/engine/clsdb.h"
+#include "zarel/hostkit/headless_browser.h"
+#include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/testing/files.h"
 
 namespace zarel::testing {
 
@@ -165,4 +165,4 @@ class SiteTest : public ::testing::Test {
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_ENGINE_ENGINE_TEST_SUPPORT_H_
+#endif  // ZAREL_TESTING_ENGINE_RIG_H_

@@ -1,5 +1,5 @@
 // Shared test helpers (see test_support.h).
-#include "platform/test_support.h"
+#include "zarel/testing/files.h"
 
 #include <stdlib.h>
 
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "platform/error.h"
+#include "zarel/base/error.h"
 
 namespace zarel::testing {
 

@@ -2,8 +2,8 @@
 // itself, reading a file back whole, and the number of the run-time error
 // an action raises. Built into the test-only library zarel_test_support,
 // which every test program links.
-#ifndef ZAREL_PLATFORM_TEST_SUPPORT_H_
-#define ZAREL_PLATFORM_TEST_SUPPORT_H_
+#ifndef ZAREL_TESTING_FILES_H_
+#define ZAREL_TESTING_FILES_H_
 
 #include <functional>
 #include <string>
@@ -35,4 +35,4 @@ int ErrorNumberOf(const std::function<void()>& action);
 
 }  // namespace zarel::testing
 
-#endif  // ZAREL_PLATFORM_TEST_SUPPORT_H_
+#endif  // ZAREL_TESTING_FILES_H_
