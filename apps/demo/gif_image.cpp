@@ -2,10 +2,10 @@
 #include "apps/demo/gif_image.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_map>
 #include <utility>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel {
@@ -42,7 +42,7 @@ constexpr Glyph kFont[] = {
 };
 
 const Glyph* FindGlyph(char c) {
-  const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const char upper = UpperAsciiChar(c);
   for (const Glyph& glyph : kFont) {
     if (glyph.c == upper) return &glyph;
   }

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel::serve {
@@ -21,12 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kIdBytes = 32;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -58,12 +52,12 @@ std::string NewSessionId() {
 
 bool LooksLikeSessionId(const std::string& text) {
   return text.size() == kIdBytes * 2 && std::all_of(text.begin(), text.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           return IsAsciiDigit(c) || (c >= 'a' && c <= 'f');  // written in lower case
          });
 }
 
 bool IsLoopbackAddress(const std::string& address) {
-  const std::string name = Lower(address);
+  const std::string name = LowerAscii(address);
   if (name == "localhost" || name == "::1" || name == "[::1]") return true;
   in_addr v4{};
   if (::inet_pton(AF_INET, name.c_str(), &v4) == 1) {
@@ -73,7 +67,7 @@ bool IsLoopbackAddress(const std::string& address) {
 }
 
 std::string HostNameOf(const std::string& host_header) {
-  std::string host = Lower(host_header);
+  std::string host = LowerAscii(host_header);
   if (StartsWith(host, "[")) {
     const std::size_t close = host.find(']');
     return close == std::string::npos ? host : host.substr(1, close - 1);
@@ -92,14 +86,14 @@ bool HostAllowed(const std::string& bind_address, const std::string& host_header
 bool SameOrigin(const std::string& host_header, const std::string& origin,
                 const std::string& referer) {
   // The page may have come through a proxy that speaks HTTPS to browsers.
-  const std::string host = Lower(host_header);
+  const std::string host = LowerAscii(host_header);
   const std::string owns[] = {"http://" + host, "https://" + host};
   if (!origin.empty()) {
-    const std::string lower = Lower(origin);
+    const std::string lower = LowerAscii(origin);
     return lower == owns[0] || lower == owns[1];
   }
   if (!referer.empty()) {
-    const std::string lower = Lower(referer);
+    const std::string lower = LowerAscii(referer);
     for (const std::string& own : owns) {
       if (lower == own || StartsWith(lower, own + "/")) return true;
     }
@@ -148,7 +142,7 @@ std::string ContentTypeFor(const std::string& path) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
     return "application/octet-stream";
   }
-  const auto found = kTypes.find(Lower(path.substr(dot + 1)));
+  const auto found = kTypes.find(LowerAscii(path.substr(dot + 1)));
   return found == kTypes.end() ? "application/octet-stream" : found->second;
 }
 
@@ -156,7 +150,7 @@ std::string UrlEncodePath(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+    if (IsAsciiAlphanumeric(static_cast<char>(c)) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
       encoded += static_cast<char>(c);
     } else {
       encoded += '%';

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "apps/serve/serve_security.h"
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel::serve {
@@ -27,8 +28,8 @@ std::int64_t Ticks(std::chrono::steady_clock::time_point moment) {
 
 bool IsPlainName(const std::string& text) {
   if (text.empty() || text.size() > 64) return false;
-  for (unsigned char c : text) {
-    if (!std::isalnum(c) && c != '_' && c != '-') return false;
+  for (const char c : text) {
+    if (!IsAsciiAlphanumeric(c) && c != '_' && c != '-') return false;
   }
   return true;
 }

@@ -1,4 +1,4 @@
-// Letter case and blanks (see ascii_text.h).
+// Letter case, blanks and trimming (see ascii_text.h).
 #include "zarel/base/ascii_text.h"
 
 namespace zarel {
@@ -28,6 +28,12 @@ std::string TrimBlanks(std::string_view text) {
   if (first == std::string_view::npos) return std::string();
   const std::size_t last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
+}
+
+std::string_view TrimSpaceOrTab(std::string_view text) {
+  while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpaceOrTab(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace zarel

@@ -81,12 +81,9 @@ void SplitSerial(double serial, long long& day, int& seconds) {
 
 // ---- Reading dates from text ----
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
+// Letters of month and day names: ASCII letters and the bytes of UTF-8
+// characters.
+bool IsLetter(char c) { return IsAsciiLetter(c) || IsNonAscii(c); }
 
 struct Token {
   enum Kind { kNumber, kWord, kSeparator } kind;
@@ -103,9 +100,9 @@ std::optional<std::vector<Token>> Tokenize(std::string_view text) {
   while (at < text.size()) {
     char c = text[at];
     std::size_t start = at;
-    if (IsDigit(c)) {
+    if (IsAsciiDigit(c)) {
       int value = 0;
-      while (at < text.size() && IsDigit(text[at])) {
+      while (at < text.size() && IsAsciiDigit(text[at])) {
         if (value < 100000000) value = value * 10 + (text[at] - '0');
         ++at;
       }
@@ -113,8 +110,8 @@ std::optional<std::vector<Token>> Tokenize(std::string_view text) {
     } else if (IsLetter(c)) {
       while (at < text.size() && IsLetter(text[at])) ++at;
       tokens.push_back({Token::kWord, text.substr(start, at - start)});
-    } else if (IsSpace(c)) {
-      while (at < text.size() && IsSpace(text[at])) ++at;
+    } else if (IsWhiteSpace(c)) {
+      while (at < text.size() && IsWhiteSpace(text[at])) ++at;
       tokens.push_back({Token::kSeparator, " "});
     } else if (c == '/' || c == '-' || c == '.' || c == ',' || c == ':') {
       ++at;
@@ -368,9 +365,9 @@ std::string_view DropPlusZone(std::string_view text) {
   std::size_t plus = text.rfind('+');
   if (plus == std::string_view::npos || plus < 10) return text;
   std::string_view zone = text.substr(plus + 1);
-  if (zone.size() < 2 || !IsDigit(zone[0]) || !IsDigit(zone[1])) return text;
+  if (zone.size() < 2 || !IsAsciiDigit(zone[0]) || !IsAsciiDigit(zone[1])) return text;
   for (char c : zone) {
-    if (!IsDigit(c) && c != ':') return text;
+    if (!IsAsciiDigit(c) && c != ':') return text;
   }
   return text.substr(0, plus);
 }
@@ -424,8 +421,8 @@ bool HasTimePart(Date date) {
 std::optional<Date> ParseDate(std::string_view text, const Locale& locale) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && IsSpace(text[begin])) ++begin;
-  while (end > begin && IsSpace(text[end - 1])) --end;
+  while (begin < end && IsWhiteSpace(text[begin])) ++begin;
+  while (end > begin && IsWhiteSpace(text[end - 1])) --end;
   text = DropPlusZone(text.substr(begin, end - begin));
   if (text.empty()) return std::nullopt;
   auto tokens = Tokenize(text);

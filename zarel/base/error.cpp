@@ -31,8 +31,10 @@ constexpr NamedError kNamedErrors[] = {
     {errc::kPathNotFound, "Path not found"},
     {errc::kObjectNotSet, "Object variable or With block variable not set"},
     {errc::kInvalidUseOfNull, "Invalid use of Null"},
+    {errc::kInvalidFileFormat, "Invalid file format"},
     {errc::kSetNotSupportedAtRuntime, "Set not supported at runtime"},
     {errc::kGetNotSupportedAtRuntime, "Get not supported at runtime"},
+    {errc::kMemberNotSupported, "Object doesn't support this property or method"},
     {errc::kNoCurrentRecord,
      "Either BOF or EOF is True, or the current record has been deleted. Requested "
      "operation requires a current record."},
@@ -40,7 +42,9 @@ constexpr NamedError kNamedErrors[] = {
     {errc::kItemNotFound,
      "Item cannot be found in the collection corresponding to the requested name or "
      "ordinal."},
+    {errc::kAlreadyInCollection, "Object is already in collection. Cannot append."},
     {errc::kObjectClosed, "Operation is not allowed when the object is closed."},
+    {errc::kObjectOpen, "Operation is not allowed when the object is open."},
     {errc::kConnectionNotUsable,
      "The connection cannot be used to perform this operation. It is either closed or "
      "invalid in this context."},

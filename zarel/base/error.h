@@ -5,6 +5,9 @@
 // description. Handlers that report a failure build their message from it
 // ("Error: 13, Type mismatch"). The numbers below are the ones the system
 // raises; StandardDescription() gives their fixed texts.
+//
+// Threads: RuntimeError is a value; the functions here keep no state and may
+// be called from any thread.
 #ifndef ZAREL_BASE_ERROR_H_
 #define ZAREL_BASE_ERROR_H_
 
@@ -27,12 +30,19 @@ inline constexpr int kPathFileAccessError = 75;
 inline constexpr int kPathNotFound = 76;
 inline constexpr int kObjectNotSet = 91;
 inline constexpr int kInvalidUseOfNull = 94;
+// A saved form file that cannot be read as one; the description names the
+// file, the line and what is wrong.
+inline constexpr int kInvalidFileFormat = 321;
 inline constexpr int kSetNotSupportedAtRuntime = 382;
 inline constexpr int kGetNotSupportedAtRuntime = 393;
+// A property or method that an object does not have.
+inline constexpr int kMemberNotSupported = 438;
 inline constexpr int kNoCurrentRecord = 3021;
 inline constexpr int kItemNotFound = 3265;
 inline constexpr int kNotAllowedInContext = 3219;
+inline constexpr int kAlreadyInCollection = 3367;
 inline constexpr int kObjectClosed = 3704;
+inline constexpr int kObjectOpen = 3705;
 inline constexpr int kConnectionNotUsable = 3709;
 inline constexpr int kIndexOutOfBounds = 35600;
 inline constexpr int kKeyNotUnique = 35602;

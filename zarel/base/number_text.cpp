@@ -8,14 +8,13 @@
 #include <limits>
 #include <system_error>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 void TrimTrailingZeros(DecimalNumber& number) {
   while (!number.digits.empty() && number.digits.back() == '0') number.digits.pop_back();
@@ -53,8 +52,8 @@ DecimalNumber ScientificDigits(Float value, int precision) {
 std::optional<DecimalNumber> ReadDecimal(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && IsSpace(text[begin])) ++begin;
-  while (end > begin && IsSpace(text[end - 1])) --end;
+  while (begin < end && IsWhiteSpace(text[begin])) ++begin;
+  while (end > begin && IsWhiteSpace(text[end - 1])) --end;
   std::string_view body = text.substr(begin, end - begin);
 
   DecimalNumber number;
@@ -68,14 +67,14 @@ std::optional<DecimalNumber> ReadDecimal(std::string_view text) {
   // The whole part: digits, "," allowed between two digits.
   while (at < body.size()) {
     char c = body[at];
-    if (IsDigit(c)) {
+    if (IsAsciiDigit(c)) {
       any_digit = true;
       if (!(number.digits.empty() && c == '0')) {
         number.digits.push_back(c);
         ++whole_digits;
       }
       ++at;
-    } else if (c == ',' && any_digit && at + 1 < body.size() && IsDigit(body[at + 1])) {
+    } else if (c == ',' && any_digit && at + 1 < body.size() && IsAsciiDigit(body[at + 1])) {
       ++at;
     } else {
       break;
@@ -84,7 +83,7 @@ std::optional<DecimalNumber> ReadDecimal(std::string_view text) {
   std::int64_t leading_fraction_zeros = 0;
   if (at < body.size() && body[at] == '.') {
     ++at;
-    while (at < body.size() && IsDigit(body[at])) {
+    while (at < body.size() && IsAsciiDigit(body[at])) {
       any_digit = true;
       if (number.digits.empty() && body[at] == '0') {
         ++leading_fraction_zeros;
@@ -103,8 +102,8 @@ std::optional<DecimalNumber> ReadDecimal(std::string_view text) {
       exponent_negative = body[at] == '-';
       ++at;
     }
-    if (at >= body.size() || !IsDigit(body[at])) return std::nullopt;
-    while (at < body.size() && IsDigit(body[at])) {
+    if (at >= body.size() || !IsAsciiDigit(body[at])) return std::nullopt;
+    while (at < body.size() && IsAsciiDigit(body[at])) {
       // Exponents beyond any double saturate; the conversions report them.
       if (exponent < 1000000) exponent = exponent * 10 + (body[at] - '0');
       ++at;

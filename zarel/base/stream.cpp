@@ -17,7 +17,6 @@ namespace zarel {
 
 namespace {
 
-constexpr int kObjectIsOpen = 3705;
 
 // The platform's number for a failed file operation.
 [[noreturn]] void RaiseFileError(int error_number, const std::string& path) {
@@ -85,7 +84,7 @@ void Stream::Type(int type) {
 }
 
 void Stream::Open() {
-  if (open_) Raise(kObjectIsOpen, "Operation is not allowed when the object is open.");
+  if (open_) Raise(errc::kObjectOpen);
   buffer_.clear();
   open_ = true;
 }

@@ -7,6 +7,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
 #include "zarel/base/format.h"
@@ -51,8 +52,6 @@ Int WholeFromInt64(std::int64_t value) {
   return static_cast<Int>(value);
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 double TextToDouble(const std::string& text) {
   auto number = ReadDecimal(text);
   if (!number) Raise(errc::kTypeMismatch);
@@ -61,19 +60,11 @@ double TextToDouble(const std::string& text) {
 
 // The Boolean a text names ("True" / "False", any case), if it names one.
 std::optional<bool> BooleanWord(std::string_view text) {
-  auto equals = [&](std::string_view word) {
-    if (text.size() != word.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-      char c = text[i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      if (c != word[i]) return false;
-    }
-    return true;
-  };
+  auto equals = [&](std::string_view word) { return EqualIgnoringAsciiCase(text, word); };
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && IsSpace(text[begin])) ++begin;
-  while (end > begin && IsSpace(text[end - 1])) --end;
+  while (begin < end && IsWhiteSpace(text[begin])) ++begin;
+  while (end > begin && IsWhiteSpace(text[end - 1])) --end;
   text = text.substr(begin, end - begin);
   if (equals("true")) return true;
   if (equals("false")) return false;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/components/renderers.h"
 #include "zarel/components/section_heading.h"
 
@@ -42,12 +43,12 @@ double LeadingNumber(const std::string& text) {
   bool seen_point = false;
   bool seen_exponent = false;
   for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
+    if (IsWhiteSpace(c)) continue;
     const bool at_start = number.empty() ||
                           (seen_exponent && (number.back() == 'e'));
     if ((c == '+' || c == '-') && at_start) {
       number += c;
-    } else if (c >= '0' && c <= '9') {
+    } else if (IsAsciiDigit(c)) {
       number += c;
     } else if (c == '.' && !seen_point && !seen_exponent) {
       seen_point = true;

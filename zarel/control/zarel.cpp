@@ -4,8 +4,8 @@
 #include "zarel/control/zarel.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel {
@@ -18,16 +18,10 @@ constexpr std::int16_t kActivePortDefault = 0;
 // lets through.
 constexpr std::int16_t kFreshActivePort = 80;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
 
 // The engine's event sink: private copies of the strings, then the
-// control's event of the same number.
+// control's event of the same name.
 class Zarel::EngineEvents : public clsDBEvents {
  public:
   void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override {
@@ -123,14 +117,14 @@ void Zarel::WriteProperties(PropertyBag& bag) {
 }
 
 Variant Zarel::GetProperty(const std::string& name) {
-  const std::string member = Lower(name);
+  const std::string member = LowerAscii(name);
   if (member == "activeport") return Variant(ActivePort());
   if (member == "damode") return Variant(DAMode());
-  Raise(kMemberNotSupported, "Object doesn't support this property or method");
+  Raise(errc::kMemberNotSupported);
 }
 
 void Zarel::LetProperty(const std::string& name, const Variant& value) {
-  const std::string member = Lower(name);
+  const std::string member = LowerAscii(name);
   if (member == "activeport") return ActivePort(value.ToInteger());
   if (member == "applicationfolder") return ApplicationFolder(value);
   if (member == "connectionstring") return ConnectionString(value.ToText());
@@ -140,11 +134,11 @@ void Zarel::LetProperty(const std::string& name, const Variant& value) {
   if (member == "heading") return Heading(value);
   if (member == "talking") return Talking(value.ToBoolean());
   if (member == "userrole") return UserRole(value);
-  Raise(kMemberNotSupported, "Object doesn't support this property or method");
+  Raise(errc::kMemberNotSupported);
 }
 
 std::shared_ptr<UserControl> ZarelControlFactory(const std::string& class_name) {
-  if (Lower(class_name) == Lower(Zarel::kClassName)) return std::make_shared<Zarel>();
+  if (LowerAscii(class_name) == LowerAscii(Zarel::kClassName)) return std::make_shared<Zarel>();
   return nullptr;
 }
 

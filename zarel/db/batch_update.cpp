@@ -6,21 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/database_values.h"
 
 namespace zarel {
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
 
 [[noreturn]] void Conflict() {
   Raise(errc::kDatabaseError,
@@ -62,7 +54,7 @@ class BatchWriter {
       }
       if (found < 0) {
         for (int i : writable_) {
-          if (EqualsIgnoringCase(fields_.Item(i).Info().base_column, column)) found = i;
+          if (EqualIgnoringAsciiCase(fields_.Item(i).Info().base_column, column)) found = i;
         }
       }
       if (found < 0) {

@@ -12,7 +12,6 @@ namespace zarel {
 
 namespace {
 
-constexpr int kObjectIsOpen = 3705;
 
 bool StartsWith(const std::string& text, std::string_view prefix) {
   return text.size() >= prefix.size() && std::string_view(text).substr(0, prefix.size()) == prefix;
@@ -44,7 +43,7 @@ Connection::Connection() = default;
 Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connection_string) {
-  if (driver_ != nullptr) Raise(kObjectIsOpen, "Operation is not allowed when the object is open.");
+  if (driver_ != nullptr) Raise(errc::kObjectOpen);
   if (StartsWith(connection_string, "sqlite:")) {
     driver_ = OpenSQLiteDatabase(connection_string.substr(7));
   } else if (StartsWith(connection_string, "postgresql://") || StartsWith(connection_string, "postgres://") ||

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
 #include "zarel/base/locale.h"
@@ -56,7 +57,7 @@ bool ReadDigits(std::string_view text, std::size_t& pos, std::size_t count, int&
   value = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const char c = text[pos + i];
-    if (c < '0' || c > '9') return false;
+    if (!IsAsciiDigit(c)) return false;
     value = value * 10 + (c - '0');
   }
   pos += count;
@@ -77,7 +78,7 @@ bool ReadTime(std::string_view text, std::size_t& pos, double& seconds) {
       ++pos;
       double scale = 0.1;
       const std::size_t start = pos;
-      while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+      while (pos < text.size() && IsAsciiDigit(text[pos])) {
         fraction += (text[pos] - '0') * scale;
         scale /= 10;
         ++pos;
@@ -207,7 +208,7 @@ std::optional<Variant> DecimalFromText(std::string_view text) {
       seen_point = true;
       continue;
     }
-    if (c < '0' || c > '9') break;
+    if (!IsAsciiDigit(c)) break;
     ++digit_count;
     if (digits.empty() && c == '0') {
       if (seen_point) --exponent;  // a leading zero after the point
@@ -228,7 +229,7 @@ std::optional<Variant> DecimalFromText(std::string_view text) {
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) exponent_negative = text[pos++] == '-';
     long long value = 0;
     const std::size_t start = pos;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+    while (pos < text.size() && IsAsciiDigit(text[pos])) {
       if (value < 100000) value = value * 10 + (text[pos] - '0');
       ++pos;
     }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/database_values.h"
 #include "zarel/db/sql_text.h"
@@ -100,7 +101,7 @@ std::optional<Currency> ReadMoney(std::string_view text) {
   std::string digits;
   std::size_t separator = std::string::npos;
   for (char c : text) {
-    if (c >= '0' && c <= '9') {
+    if (IsAsciiDigit(c)) {
       digits += c;
     } else if (c == '.' || c == ',') {
       separator = digits.size();
@@ -510,9 +511,7 @@ class PostgresDriver final : public DatabaseDriver {
 bool IsPostgresKeywordForm(const std::string& text) {
   const std::size_t equals = text.find('=');
   if (equals == std::string::npos) return false;
-  std::string_view key(text.data(), equals);
-  while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.remove_prefix(1);
-  while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
+  const std::string_view key = TrimSpaceOrTab(std::string_view(text.data(), equals));
   if (key.empty()) return false;
   PQconninfoOption* options = PQconndefaults();
   if (options == nullptr) Raise(errc::kOutOfMemory);

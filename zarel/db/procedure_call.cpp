@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/database_values.h"
 
@@ -12,33 +13,15 @@ namespace zarel {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
-}
-bool IsWordChar(char c) { return IsWordStart(c) || IsDigit(c) || c == '@' || c == '#' || c == '$'; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 class CallReader {
  public:
   explicit CallReader(std::string_view text) : text_(text) {}
 
   ProcedureCall Read() {
     SkipBlanks();
-    if (!EqualsIgnoringCase(text_.substr(pos_, 4), "EXEC")) Fail("expected EXEC");
+    if (!EqualIgnoringAsciiCase(text_.substr(pos_, 4), "EXEC")) Fail("expected EXEC");
     pos_ += 4;
-    if (pos_ >= text_.size() || !IsBlank(text_[pos_])) Fail("expected a blank after EXEC");
+    if (pos_ >= text_.size() || !IsSqlSpace(text_[pos_])) Fail("expected a blank after EXEC");
     SkipBlanks();
     ProcedureCall call;
     call.name = ReadName();
@@ -64,7 +47,7 @@ class CallReader {
   bool AtEnd() const { return pos_ >= text_.size(); }
 
   void SkipBlanks() {
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsSqlSpace(text_[pos_])) ++pos_;
   }
 
   // A name, optionally qualified: word(.word)*.
@@ -72,14 +55,14 @@ class CallReader {
     const std::size_t start = pos_;
     while (true) {
       if (AtEnd() || !IsWordStart(text_[pos_])) Fail("expected a procedure name");
-      while (pos_ < text_.size() && (IsWordStart(text_[pos_]) || IsDigit(text_[pos_]))) ++pos_;
+      while (pos_ < text_.size() && IsWordChar(text_[pos_])) ++pos_;
       if (pos_ < text_.size() && text_[pos_] == '.') {
         ++pos_;
         continue;
       }
       break;
     }
-    if (pos_ < text_.size() && !IsBlank(text_[pos_])) {
+    if (pos_ < text_.size() && !IsSqlSpace(text_[pos_])) {
       if (text_[pos_] == ';') Fail("a procedure call is a single command; ';' is not allowed");
       Fail("expected a blank after the procedure name");
     }
@@ -94,17 +77,17 @@ class CallReader {
       ++pos_;
       call.markers.push_back(call.arguments.size());
       call.arguments.emplace_back(Variant::Null());
-    } else if (IsDigit(c) || c == '-' || c == '+' || c == '.') {
+    } else if (IsAsciiDigit(c) || c == '-' || c == '+' || c == '.') {
       call.arguments.push_back(ReadNumber());
     } else if (IsWordStart(c)) {
       const std::size_t start = pos_;
-      while (pos_ < text_.size() && IsWordChar(text_[pos_])) ++pos_;
+      while (pos_ < text_.size() && IsNameChar(text_[pos_])) ++pos_;
       const std::string_view word = text_.substr(start, pos_ - start);
-      call.arguments.push_back(EqualsIgnoringCase(word, "NULL") ? Variant::Null() : Variant(word));
+      call.arguments.push_back(EqualIgnoringAsciiCase(word, "NULL") ? Variant::Null() : Variant(word));
     } else {
       Fail(std::string("unexpected character '") + c + "'");
     }
-    if (pos_ < text_.size() && !IsBlank(text_[pos_]) && text_[pos_] != ',' && text_[pos_] != ';') {
+    if (pos_ < text_.size() && !IsSqlSpace(text_[pos_]) && text_[pos_] != ',' && text_[pos_] != ';') {
       Fail("expected ',' or the end of the command");
     }
   }
@@ -136,11 +119,11 @@ class CallReader {
     if (text_[pos_] == '-' || text_[pos_] == '+') ++pos_;
     std::size_t digits = 0;
     bool fraction = false;
-    while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_, ++digits;
+    while (pos_ < text_.size() && IsAsciiDigit(text_[pos_])) ++pos_, ++digits;
     if (pos_ < text_.size() && text_[pos_] == '.') {
       fraction = true;
       ++pos_;
-      while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_, ++digits;
+      while (pos_ < text_.size() && IsAsciiDigit(text_[pos_])) ++pos_, ++digits;
     }
     if (digits == 0) {
       pos_ = start;
@@ -150,8 +133,8 @@ class CallReader {
       fraction = true;
       ++pos_;
       if (pos_ < text_.size() && (text_[pos_] == '-' || text_[pos_] == '+')) ++pos_;
-      if (AtEnd() || !IsDigit(text_[pos_])) Fail("expected the digits of an exponent");
-      while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_;
+      if (AtEnd() || !IsAsciiDigit(text_[pos_])) Fail("expected the digits of an exponent");
+      while (pos_ < text_.size() && IsAsciiDigit(text_[pos_])) ++pos_;
     }
     const std::string_view number = text_.substr(start, pos_ - start);
     if (!fraction) {
@@ -182,8 +165,8 @@ class CallReader {
 
 bool IsProcedureCall(std::string_view command) {
   std::size_t pos = 0;
-  while (pos < command.size() && IsBlank(command[pos])) ++pos;
-  return command.size() > pos + 4 && EqualsIgnoringCase(command.substr(pos, 4), "EXEC") && IsBlank(command[pos + 4]);
+  while (pos < command.size() && IsSqlSpace(command[pos])) ++pos;
+  return command.size() > pos + 4 && EqualIgnoringAsciiCase(command.substr(pos, 4), "EXEC") && IsSqlSpace(command[pos + 4]);
 }
 
 ProcedureCall ParseProcedureCall(std::string_view command) { return CallReader(command).Read(); }

@@ -15,26 +15,15 @@ namespace zarel {
 
 namespace {
 
-constexpr int kObjectIsOpen = 3705;
-constexpr int kAlreadyInCollection = 3367;
-
 [[noreturn]] void RaiseObjectIsOpen() {
-  Raise(kObjectIsOpen, "Operation is not allowed when the object is open.");
-}
-
-
-std::string_view Trim(std::string_view text) {
-  const auto is_blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  return text;
+  Raise(errc::kObjectOpen);
 }
 
 // Whether text ends in the word (preceded by a blank), ignoring case.
 bool EndsWithWord(std::string_view text, std::string_view word) {
   if (text.size() <= word.size()) return false;
   const char before = text[text.size() - word.size() - 1];
-  return (before == ' ' || before == '\t') &&
+  return IsSpaceOrTab(before) &&
          EqualIgnoringAsciiCase(text.substr(text.size() - word.size()), word);
 }
 
@@ -255,7 +244,7 @@ void FieldCollection::Append(std::string name, int type, std::int32_t defined_si
                              std::int32_t attributes) {
   if (owner_->IsOpen()) Raise(errc::kNotAllowedInContext);
   if (Find(name) >= 0) {
-    Raise(kAlreadyInCollection, "Object is already in collection. Cannot append.");
+    Raise(errc::kAlreadyInCollection);
   }
   FieldInfo info;
   info.name = std::move(name);
@@ -401,16 +390,16 @@ void Recordset::Sort(const std::string& order) {
   // nothing.
   std::vector<SortKey> keys;
   std::string_view rest = order;
-  while (!Trim(rest).empty()) {
+  while (!TrimSpaceOrTab(rest).empty()) {
     const std::size_t comma = rest.find(',');
-    std::string_view part = Trim(rest.substr(0, comma));
+    std::string_view part = TrimSpaceOrTab(rest.substr(0, comma));
     rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     bool descending = false;
     if (EndsWithWord(part, "DESC")) {
       descending = true;
-      part = Trim(part.substr(0, part.size() - 4));
+      part = TrimSpaceOrTab(part.substr(0, part.size() - 4));
     } else if (EndsWithWord(part, "ASC")) {
-      part = Trim(part.substr(0, part.size() - 3));
+      part = TrimSpaceOrTab(part.substr(0, part.size() - 3));
     }
     if (part.size() >= 2 && part.front() == '[' && part.back() == ']') {
       part = part.substr(1, part.size() - 2);

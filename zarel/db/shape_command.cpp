@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/command_runner.h"
 #include "zarel/db/database_values.h"
@@ -11,23 +12,6 @@
 namespace zarel {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
-}
-bool IsWordChar(char c) { return IsWordStart(c) || IsDigit(c) || c == '$' || c == '#' || c == '@'; }
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 class ShapeReader {
  public:
@@ -44,21 +28,21 @@ class ShapeReader {
   [[noreturn]] void Fail(const std::string& problem) const { FailAt(pos_, problem); }
   [[noreturn]] void FailAt(std::size_t pos, const std::string& problem) const {
     // The position is that of the first character that does not fit.
-    while (pos < text_.size() && IsBlank(text_[pos])) ++pos;
+    while (pos < text_.size() && IsSqlSpace(text_[pos])) ++pos;
     Raise(errc::kDatabaseError, "Shape command error at position " + std::to_string(pos + 1) + ": " + problem + ".");
   }
 
   bool AtEnd() const { return pos_ >= text_.size(); }
   void SkipBlanks() {
-    while (!AtEnd() && IsBlank(text_[pos_])) ++pos_;
+    while (!AtEnd() && IsSqlSpace(text_[pos_])) ++pos_;
   }
 
   // Whether the keyword comes next (as a whole word); consumes it if so.
   bool Keyword(std::string_view word) {
     SkipBlanks();
-    if (text_.size() - pos_ < word.size() || !EqualsIgnoringCase(text_.substr(pos_, word.size()), word)) return false;
+    if (text_.size() - pos_ < word.size() || !EqualIgnoringAsciiCase(text_.substr(pos_, word.size()), word)) return false;
     const std::size_t after = pos_ + word.size();
-    if (after < text_.size() && IsWordChar(text_[after])) return false;
+    if (after < text_.size() && IsNameChar(text_[after])) return false;
     pos_ = after;
     return true;
   }
@@ -98,8 +82,8 @@ class ShapeReader {
       if (c == '{') ++depth;
       if (c == '}' && --depth == 0) {
         std::string_view inner = text_.substr(open + 1, pos_ - open - 2);
-        while (!inner.empty() && IsBlank(inner.front())) inner.remove_prefix(1);
-        while (!inner.empty() && IsBlank(inner.back())) inner.remove_suffix(1);
+        while (!inner.empty() && IsSqlSpace(inner.front())) inner.remove_prefix(1);
+        while (!inner.empty() && IsSqlSpace(inner.back())) inner.remove_suffix(1);
         if (inner.empty()) FailAt(open, "empty command in braces");
         return std::string(inner);
       }
@@ -122,7 +106,7 @@ class ShapeReader {
     }
     if (!IsWordStart(c)) Fail(std::string("expected ") + what);
     const std::size_t start = pos_;
-    while (!AtEnd() && IsWordChar(text_[pos_])) ++pos_;
+    while (!AtEnd() && IsNameChar(text_[pos_])) ++pos_;
     return std::string(text_.substr(start, pos_ - start));
   }
 
@@ -180,7 +164,7 @@ class ShapeReader {
       SkipBlanks();
       const std::size_t start = pos_;
       int number = 0;
-      while (!AtEnd() && IsDigit(text_[pos_]) && number < 10000) number = number * 10 + (text_[pos_++] - '0');
+      while (!AtEnd() && IsAsciiDigit(text_[pos_]) && number < 10000) number = number * 10 + (text_[pos_++] - '0');
       if (pos_ == start) Fail("expected a parameter number");
       relation.parameter = number;
     } else {
@@ -198,7 +182,7 @@ class ShapeReader {
 
 int FindField(const std::vector<FieldInfo>& fields, const std::string& name) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (EqualsIgnoringCase(fields[i].name, name)) return static_cast<int>(i);
+    if (EqualIgnoringAsciiCase(fields[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -391,9 +375,9 @@ class ShapeRunner {
 
 bool IsShapeCommand(std::string_view command) {
   std::size_t pos = 0;
-  while (pos < command.size() && IsBlank(command[pos])) ++pos;
-  if (command.size() < pos + 6 || !EqualsIgnoringCase(command.substr(pos, 5), "SHAPE")) return false;
-  return IsBlank(command[pos + 5]) || command[pos + 5] == '{';
+  while (pos < command.size() && IsSqlSpace(command[pos])) ++pos;
+  if (command.size() < pos + 6 || !EqualIgnoringAsciiCase(command.substr(pos, 5), "SHAPE")) return false;
+  return IsSqlSpace(command[pos + 5]) || command[pos + 5] == '{';
 }
 
 ShapeLevel ParseShapeCommand(std::string_view command) { return ShapeReader(command).ReadCommand(); }

@@ -2,17 +2,11 @@
 // quoted name or comment; splitting and marker search look at code only.
 #include "zarel/db/sql_text.h"
 
+#include "zarel/base/ascii_text.h"
+
 namespace zarel {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
-bool IsWordChar(char c) { return IsWordStart(c) || IsDigit(c); }
 
 // One flag per character: true for code.
 std::vector<bool> CodeMask(std::string_view sql, Backend dialect) {
@@ -93,8 +87,8 @@ std::vector<bool> CodeMask(std::string_view sql, Backend dialect) {
 }
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsSqlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSqlSpace(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -110,7 +104,7 @@ std::vector<std::string_view> SplitStatements(std::string_view script, Backend d
       if (has_code) statements.push_back(Trim(script.substr(start, i - start)));
       start = i + 1;
       has_code = false;
-    } else if (code[i] && !IsBlank(script[i])) {
+    } else if (code[i] && !IsSqlSpace(script[i])) {
       has_code = true;
     } else if (!code[i] && (script[i] == '\'' || script[i] == '"' || script[i] == '$' ||
                             script[i] == '`' || script[i] == '[')) {
@@ -130,7 +124,7 @@ std::vector<ParameterMarker> FindMarkers(std::string_view sql, Backend dialect) 
     marker.begin = i;
     std::size_t end = i + 1;
     int number = 0;
-    while (end < sql.size() && IsDigit(sql[end]) && number < 100000) {
+    while (end < sql.size() && IsAsciiDigit(sql[end]) && number < 100000) {
       number = number * 10 + (sql[end] - '0');
       ++end;
     }

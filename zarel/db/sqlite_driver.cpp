@@ -14,6 +14,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/database_values.h"
 
@@ -43,14 +44,6 @@ struct ColumnPlan {
   std::int32_t size = 0;
 };
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
-
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
@@ -60,7 +53,7 @@ std::int32_t DeclaredLength(std::string_view declared) {
   const std::size_t open = declared.find('(');
   if (open == std::string_view::npos) return 0;
   std::int32_t length = 0;
-  for (std::size_t i = open + 1; i < declared.size() && declared[i] >= '0' && declared[i] <= '9'; ++i) {
+  for (std::size_t i = open + 1; i < declared.size() && IsAsciiDigit(declared[i]); ++i) {
     if (length > 100000000) break;
     length = length * 10 + (declared[i] - '0');
   }
@@ -72,7 +65,7 @@ constexpr std::int32_t kLongSize = std::numeric_limits<std::int32_t>::max();
 ColumnPlan PlanFromDeclaredType(const char* declared_type) {
   ColumnPlan plan;
   if (declared_type == nullptr) return plan;
-  const std::string declared = Upper(declared_type);
+  const std::string declared = UpperAscii(declared_type);
   std::string base = declared.substr(0, declared.find('('));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   const auto set = [&plan](ColumnKind kind, int type, std::int32_t size) {
@@ -193,7 +186,7 @@ Variant ReadValue(sqlite3_stmt* statement, int column, ColumnKind kind) {
     case ColumnKind::kBoolean:
       if (storage == SQLITE_INTEGER) return Variant(sqlite3_column_int64(statement, column) != 0);
       if (storage == SQLITE_TEXT) {
-        const std::string text = Upper(TextOf(statement, column));
+        const std::string text = UpperAscii(TextOf(statement, column));
         if (text == "TRUE") return Variant(true);
         if (text == "FALSE") return Variant(false);
       }

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/engine/clsdb_impl.h"
 #include "zarel/engine/engine_text.h"
 #include "zarel/engine/query_parameters.h"
@@ -54,7 +55,7 @@ bool NamesId(const Variant& column, std::int16_t id) {
 char KindLetter(std::string_view kind) {
   if (kind.empty()) return '\0';
   const char letter = kind.front();
-  return (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+  return LowerAsciiChar(letter);
 }
 
 // The image of the nodes made from a row: column 6, with Null and 0

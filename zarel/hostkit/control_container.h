@@ -24,6 +24,8 @@
 // The container keeps its controls alive; a host may keep its own references
 // too. A control that outlives its container is detached: it then answers
 // run mode and its property-changed notifications go nowhere.
+//
+// Threads: one thread at a time per container and the controls on it.
 #ifndef ZAREL_HOSTKIT_CONTROL_CONTAINER_H_
 #define ZAREL_HOSTKIT_CONTROL_CONTAINER_H_
 
@@ -40,9 +42,6 @@ namespace zarel {
 
 class ControlContainer;
 struct SavedForm;
-
-// Error number of a property or method that a control does not have.
-inline constexpr int kMemberNotSupported = 438;
 
 // The base of every control that a ControlContainer holds.
 class UserControl : public Object {

@@ -32,10 +32,10 @@ class SizeControl : public UserControl {
   Variant GetProperty(const std::string& name) override {
     if (name == "Size") return Variant(size);
     if (name == "UserMode") return Variant(AmbientUserMode());
-    Raise(kMemberNotSupported);
+    Raise(errc::kMemberNotSupported);
   }
   void LetProperty(const std::string& name, const Variant& value) override {
-    if (name != "Size") Raise(kMemberNotSupported);
+    if (name != "Size") Raise(errc::kMemberNotSupported);
     if (AmbientUserMode()) Raise(errc::kSetNotSupportedAtRuntime);
     size = value.ToInteger();
     PropertyChanged("Size");
@@ -109,7 +109,7 @@ TEST(ControlContainerTest, PlaceLoadSaveAndTheModifiedFlag) {
   EXPECT_TRUE(loaded->GetProperty("UserMode").AsBoolean());
   EXPECT_EQ(ErrorNumberOf([&] { loaded->LetProperty("Size", Variant(std::int16_t{1})); }),
             errc::kSetNotSupportedAtRuntime);
-  EXPECT_EQ(ErrorNumberOf([&] { loaded->GetProperty("Colour"); }), kMemberNotSupported);
+  EXPECT_EQ(ErrorNumberOf([&] { loaded->GetProperty("Colour"); }), errc::kMemberNotSupported);
 }
 
 TEST(ControlContainerTest, RefusalsLeaveTheFormAsItWas) {

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel {
@@ -68,14 +69,12 @@ class SlotCounts {
   std::vector<int> tree_{0};
 };
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Display order of sorted nodes: by text ignoring case, then by exact text.
 int CompareTexts(const std::string& a, const std::string& b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const auto left = static_cast<unsigned char>(FoldCase(a[i]));
-    const auto right = static_cast<unsigned char>(FoldCase(b[i]));
+    const auto left = static_cast<unsigned char>(LowerAsciiChar(a[i]));
+    const auto right = static_cast<unsigned char>(LowerAsciiChar(b[i]));
     if (left != right) return left < right ? -1 : 1;
   }
   if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -27,21 +26,14 @@ constexpr int kFormatVersion = 1;
 // A form holds a few lines per control; anything larger is not a form.
 constexpr std::uintmax_t kLargestForm = 1 << 20;
 
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Splits "A B C" at runs of blanks.
 std::vector<std::string_view> Words(std::string_view text) {
   std::vector<std::string_view> words;
   std::size_t i = 0;
   while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && IsSpaceOrTab(text[i])) ++i;
     const std::size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    while (i < text.size() && !IsSpaceOrTab(text[i])) ++i;
     if (i > start) words.push_back(text.substr(start, i - start));
   }
   return words;
@@ -67,7 +59,7 @@ class Parser {
       for (const char c : line) {
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t') Fail("a control character");
       }
-      line = Trim(line);
+      line = TrimSpaceOrTab(line);
       if (line.empty() || line.front() == '\'') continue;
 
       if (!header_seen) {
@@ -98,7 +90,7 @@ class Parser {
       ReadProperty(line, *open);
     }
     if (!header_seen) {
-      Raise(kInvalidFileFormat,
+      Raise(errc::kInvalidFileFormat,
             "Invalid form file " + source_ + ": the file is empty, expected \"ZarelForm 1\"");
     }
     if (open != nullptr) {
@@ -109,7 +101,7 @@ class Parser {
 
  private:
   [[noreturn]] void Fail(const std::string& what) const {
-    Raise(kInvalidFileFormat, "Invalid form file " + source_ + ", line " +
+    Raise(errc::kInvalidFileFormat, "Invalid form file " + source_ + ", line " +
                                   std::to_string(line_number_) + ": " + what);
   }
 
@@ -126,12 +118,12 @@ class Parser {
   void ReadProperty(std::string_view line, SavedControl& control) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) Fail("expected \"Name = value\" or \"End\"");
-    const std::string_view name = Trim(line.substr(0, equals));
+    const std::string_view name = TrimSpaceOrTab(line.substr(0, equals));
     if (!IsFormName(name)) Fail("bad property name \"" + std::string(name) + "\"");
     if (control.properties.Contains(std::string(name))) {
       Fail("property \"" + std::string(name) + "\" is given twice");
     }
-    const Variant value = ReadValue(Trim(line.substr(equals + 1)));
+    const Variant value = ReadValue(TrimSpaceOrTab(line.substr(equals + 1)));
     // A value stored even when it equals a default: the default is compared
     // against a value of no type (Empty), which no parsed value is.
     control.properties.WriteProperty(std::string(name), value, Variant());
@@ -277,7 +269,7 @@ SavedForm ReadSavedForm(const std::string& path) {
   }
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   if (!error && size > kLargestForm) {
-    Raise(kInvalidFileFormat, "Invalid form file " + path + ": too large to be a form");
+    Raise(errc::kInvalidFileFormat, "Invalid form file " + path + ": too large to be a form");
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -333,9 +325,9 @@ void WriteSavedForm(const std::string& given_path, const SavedForm& form) {
 }
 
 bool IsFormName(std::string_view text) {
-  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return false;
+  if (text.empty() || !IsAsciiLetter(text[0])) return false;
   for (const char c : text) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    if (!IsAsciiAlphanumeric(c) && c != '_') return false;
   }
   return true;
 }

@@ -21,6 +21,9 @@
 // raises 53, an unreadable one 75. Writing goes to a new file beside the
 // target that is renamed over it only when it is complete, so a failed write
 // leaves the old form as it was.
+//
+// Threads: SavedForm is a value; reading and writing form files keep no
+// state and may run on several threads at once for different files.
 #ifndef ZAREL_HOSTKIT_SAVED_FORM_H_
 #define ZAREL_HOSTKIT_SAVED_FORM_H_
 
@@ -31,9 +34,6 @@
 #include "zarel/hostkit/property_bag.h"
 
 namespace zarel {
-
-// Error number of a saved form that is not in the format above.
-inline constexpr int kInvalidFileFormat = 321;
 
 // Whether text is a name as forms store them (classes, controls and
 // properties): a letter, then letters, digits and underscores.

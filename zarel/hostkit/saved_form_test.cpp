@@ -147,7 +147,7 @@ TEST(SavedFormTest, ReadingFiles) {
   EXPECT_EQ(ErrorTextOf([&] { ReadSavedForm(path); }),
             "321 Invalid form file " + path + ": too large to be a form");
   Write(path, "\x89PNG\r\n\x1a\n");
-  EXPECT_EQ(ErrorNumberOf([&] { ReadSavedForm(path); }), kInvalidFileFormat);
+  EXPECT_EQ(ErrorNumberOf([&] { ReadSavedForm(path); }), errc::kInvalidFileFormat);
   if (::geteuid() != 0) {
     Write(path, "ZarelForm 1\n");
     ::chmod(path.c_str(), 0);
