@@ -3,6 +3,10 @@
 // Everything in the system that reads the clock ("%Date%" in page headings,
 // the "today" query parameter) asks Clock::Now(). Tests and the command-line
 // host's --now option fix it to a chosen moment.
+//
+// Threads: Now may be called from any thread at once. Fix and Release set
+// the one clock of the whole process, seen by every thread (tests and zarel
+// browse --now fix it; nothing in the web host does).
 #ifndef ZAREL_BASE_CLOCK_H_
 #define ZAREL_BASE_CLOCK_H_
 

@@ -1,5 +1,7 @@
 // Calendar arithmetic for Date values: from and to year, month, day, hour,
 // minute and second, the day of the week, and reading dates from text.
+//
+// Threads: pure functions; safe from any thread.
 #ifndef ZAREL_BASE_DATE_TIME_H_
 #define ZAREL_BASE_DATE_TIME_H_
 

@@ -30,6 +30,10 @@
 // Numbers under date patterns are date serials; Dates under number patterns
 // are their serials. An empty pattern gives the value's own text. Empty
 // gives ""; Null gives "" (or the text of a fourth number section).
+//
+// Threads: Format may be called from any thread at once. It keeps the
+// patterns it has read last in a small cache of each thread's own, so no
+// call waits for another and no thread sees another's cache.
 #ifndef ZAREL_BASE_FORMAT_H_
 #define ZAREL_BASE_FORMAT_H_
 

@@ -4,6 +4,9 @@
 // The system formats by the English (United States) conventions. They are
 // kept here in one place so that another locale can be added by filling in
 // another Locale.
+//
+// Threads: a Locale is never changed after it is made; Locale::Current()
+// may be read from any thread.
 #ifndef ZAREL_BASE_LOCALE_H_
 #define ZAREL_BASE_LOCALE_H_
 

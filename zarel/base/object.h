@@ -5,6 +5,10 @@
 // them (a chapter field holds a recordset, a "NodeClick" event carries a
 // node). Object is the common base that makes such a reference possible;
 // holders cast it back to the class they expect with std::dynamic_pointer_cast.
+//
+// Threads: unless a class says otherwise, an Object is used by one thread at
+// a time; handing it to another thread is safe once the first is done with
+// it.
 #ifndef ZAREL_BASE_OBJECT_H_
 #define ZAREL_BASE_OBJECT_H_
 

@@ -1,5 +1,7 @@
 // Stream: a binary buffer that is written and then saved to a file, as the
 // image record saves pictures (Type 1, Open, Write, SaveToFile 2, Close).
+//
+// Threads: one thread at a time per Stream.
 #ifndef ZAREL_BASE_STREAM_H_
 #define ZAREL_BASE_STREAM_H_
 

@@ -4,6 +4,8 @@
 // Text is written as given (UTF-8). The file is created anew, or truncated,
 // when it is opened, and closed when the object goes (or by Close()), so a
 // composition that stops on a failure never leaves the file held open.
+//
+// Threads: one thread at a time per TextFile.
 #ifndef ZAREL_BASE_TEXT_FILE_H_
 #define ZAREL_BASE_TEXT_FILE_H_
 

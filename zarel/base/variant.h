@@ -14,6 +14,10 @@
 // of a Single up to 7, with no trailing zeros and exponent form for very
 // large or small values (1E+16, 1.5E-05); of a Boolean "True" / "False"; of
 // a Date the locale's general date (see format.h).
+//
+// Threads: a Variant is a value; copies may go to other threads freely, and
+// one Variant may be read from several threads at once while none writes it.
+// An object it refers to keeps its own rule.
 #ifndef ZAREL_BASE_VARIANT_H_
 #define ZAREL_BASE_VARIANT_H_
 

@@ -7,6 +7,8 @@
 // when several are selected; the text is handed to the control's
 // ActivePort as it stands, and the control's write converts it (a text that
 // is no 16-bit integer fails with 13 or 6, which reaches the dialog).
+//
+// Threads: one thread at a time, the thread of the controls it edits.
 #ifndef ZAREL_CONTROL_PPAGE1_H_
 #define ZAREL_CONTROL_PPAGE1_H_
 

@@ -31,6 +31,11 @@
 //
 // Failures of the forwarded members reach the caller exactly as the
 // engine's members raise them; the control catches nothing itself.
+//
+// Threads: one thread at a time per control, together with its engine, its
+// form (ControlContainer) and the host controls it was given; the events
+// arrive on that thread. Separate controls on separate forms run in
+// parallel, as the web host's sessions do.
 #ifndef ZAREL_CONTROL_ZAREL_H_
 #define ZAREL_CONTROL_ZAREL_H_
 
@@ -66,37 +71,37 @@ class Zarel : public UserControl {
   // dropped (a ProvideRecordset then leaves the engine without a recordset).
   void Advise(ZarelEvents* events);
 
-  // 1, 2. Design mode only. The write stores the value, passes it to the
+  // A design-time property. The write stores the value, passes it to the
   // engine and marks the form modified; in run mode it raises 382 and
   // changes nothing. The read answers the engine's value; in run mode it
   // raises 393.
   void ActivePort(std::int16_t New_ActivePort);
   std::int16_t ActivePort();
-  // 3. The folder of the pages and pictures (see clsDB), passed unchanged.
+  // The folder of the pages and pictures (see clsDB), passed unchanged.
   void ApplicationFolder(const Variant& New_ApplicationFolder);
-  // 4. The report database's connection string.
+  // The report database's connection string.
   void ConnectionString(const std::string& sCS);
-  // 5, 6. 1: the data access layer answers queries; 2: the host's
-  // ProvideRecordset. The read answers the engine's value.
+  // The data access mode: 1, the data access layer answers queries; 2,
+  // the host's ProvideRecordset. The read answers the engine's value.
   void DAMode(std::int16_t vNewValue);
   std::int16_t DAMode();
-  // 7. The date pattern of values shown as dates.
+  // The date pattern of values shown as dates.
   void DateFormat(const std::string& vNewValue);
-  // 8. Adds the "Path: " line at the foot of every page.
+  // Adds the "Path: " line at the foot of every page.
   void DisplayPath(bool vNewValue);
-  // 9. The top-left cell of every report page (Null raises 94).
+  // The top-left cell of every report page (Null raises 94).
   void Heading(const Variant& vNewValue);
-  // 10. Reports failures and refusals as ZarelMessage events.
+  // Reports failures and refusals as ZarelMessage events.
   void Talking(bool vNewValue);
-  // 11. The role tested against node role lists (13, 6 or 94 when it does
+  // The role tested against node role lists (13, 6 or 94 when it does
   // not convert to a 16-bit integer).
   void UserRole(const Variant& vNewValue);
-  // 12. Hands over the host's tree view and web browser (an empty tree view
+  // Hands over the host's tree view and web browser (an empty tree view
   // raises 91).
   void SetControls(std::shared_ptr<TreeView>& mTV, std::shared_ptr<WebBrowser>& mBM);
-  // 13. Reloads the site, rebuilds the tree and shows the front page.
+  // Reloads the site, rebuilds the tree and shows the front page.
   void RefreshBrowser();
-  // 14-16. The browser's save, print and preview commands on the page shown.
+  // The browser's save, print and preview commands on the page shown.
   void SavePage();
   void PrintPage();
   void PreviewPage();

@@ -4,6 +4,8 @@
 // The host implements this interface and binds it with Zarel::Advise. The
 // control re-raises its engine's events here unchanged, synchronously on the
 // caller's thread; the engine goes on only when the handler returns.
+//
+// Threads: the handlers run on the thread that called the control.
 #ifndef ZAREL_CONTROL_ZAREL_EVENTS_H_
 #define ZAREL_CONTROL_ZAREL_EVENTS_H_
 
@@ -18,17 +20,17 @@ class ZarelEvents {
  public:
   virtual ~ZarelEvents() = default;
 
-  // Event 1, in data access mode 2: answer the query sSQL by assigning an
+  // In data access mode 2: answer the query sSQL by assigning an
   // open recordset to sRS. sRS is the engine's own recordset variable, passed
   // through the control by reference: what the handler assigns is what the
   // engine reads when the handler returns. A handler that assigns nothing
   // makes the query fail.
   virtual void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) = 0;
 
-  // Event 2: a message for the user (failures, refusals).
+  // A message for the user (failures, refusals).
   virtual void ZarelMessage(const std::string& sMessage) = 0;
 
-  // Event 3: a log line, AType "View", "Save", "Print" or "Preview", with
+  // A log line, AType "View", "Save", "Print" or "Preview", with
   // the full path of the selected tree node as narration.
   virtual void LogIt(const std::string& AType, const std::string& ANarration) = 0;
 };

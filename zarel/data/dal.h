@@ -14,6 +14,10 @@
 // is used by every following member until one of them closes it. While a
 // transaction is pending the read members work on its connection and leave
 // it open, so a read never cuts off the transaction.
+//
+// Threads: one thread at a time per DAL, with the connection it holds open.
+// Separate DAL objects run in parallel (the web host has one per session);
+// the recordsets they hand out are the receiver's, see recordset.h.
 #ifndef ZAREL_DATA_DAL_H_
 #define ZAREL_DATA_DAL_H_
 

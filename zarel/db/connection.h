@@ -19,6 +19,10 @@
 // Every failure raises RuntimeError: errc::kDatabaseError with the server's
 // own text for what the database refuses, 3704 when the connection is
 // closed. A failed command leaves the connection usable.
+//
+// Threads: one thread at a time per Connection (and the recordsets it is
+// opening). Separate Connection objects run in parallel: each holds a
+// database session of its own, and both client libraries allow that.
 #ifndef ZAREL_DB_CONNECTION_H_
 #define ZAREL_DB_CONNECTION_H_
 

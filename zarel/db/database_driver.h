@@ -10,6 +10,9 @@
 // Parameters are written in the backend's own placeholder form, which
 // Placeholder(n) gives ("?1" on SQLite, "$1" on PostgreSQL). Failures raise
 // RuntimeError errc::kDatabaseError with the server's own text.
+//
+// Threads: a driver belongs to its Connection and follows its rule: one
+// thread at a time; separate drivers run in parallel.
 #ifndef ZAREL_DB_DATABASE_DRIVER_H_
 #define ZAREL_DB_DATABASE_DRIVER_H_
 

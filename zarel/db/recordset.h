@@ -20,6 +20,11 @@
 // Recordsets are objects with identity: they are handed around as
 // std::shared_ptr<Recordset>, and a "recordset variable" of the engine is a
 // std::shared_ptr<Recordset>& that may be empty (no recordset).
+//
+// Threads: one thread at a time per recordset, its Fields and its Field
+// objects. A recordset handed out disconnected (the DAL's) shares nothing
+// with other recordsets and may move to another thread when the first is
+// done with it; a chapter field's child recordset belongs to its parent.
 #ifndef ZAREL_DB_RECORDSET_H_
 #define ZAREL_DB_RECORDSET_H_
 

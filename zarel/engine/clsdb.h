@@ -16,6 +16,13 @@
 // Typical use: write ConnectionString, ApplicationFolder and the display
 // properties, ActivePort 80, SetControls, then RefreshBrowser; every click
 // on a tree node then opens the node and shows its page.
+//
+// Threads: one thread at a time per engine, together with its DAL, its
+// working recordset, and the tree view and browser it was given; its events
+// are raised on that thread. Engines share nothing with each other except
+// the read-only locale, Format's per-thread caches and the clock, so
+// separate engines run in parallel (the web host runs one per session, each
+// session's calls one at a time).
 #ifndef ZAREL_ENGINE_CLSDB_H_
 #define ZAREL_ENGINE_CLSDB_H_
 

@@ -13,6 +13,8 @@
 // destination folder that does not exist, 75 for one that cannot be
 // written). A save writes beside the destination and renames, so a failed
 // save leaves an existing file as it was.
+//
+// Threads: one thread at a time per browser (see host_controls.h).
 #ifndef ZAREL_HOSTKIT_HEADLESS_BROWSER_H_
 #define ZAREL_HOSTKIT_HEADLESS_BROWSER_H_
 

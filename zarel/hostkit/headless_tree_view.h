@@ -13,6 +13,9 @@
 // FirstSibling, LastSibling), never Index, which is the order in the node
 // collection. Every member of a removed node, or of a node whose tree view
 // has gone or been cleared, raises 91.
+//
+// Threads: one thread at a time per tree view and its nodes (see
+// host_controls.h).
 #ifndef ZAREL_HOSTKIT_HEADLESS_TREE_VIEW_H_
 #define ZAREL_HOSTKIT_HEADLESS_TREE_VIEW_H_
 

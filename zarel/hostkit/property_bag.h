@@ -8,6 +8,8 @@
 //
 // Values are Variants; a saved form keeps whole numbers and text (see
 // saved_form.h), so a control writes its properties as one of those.
+//
+// Threads: one thread at a time per bag.
 #ifndef ZAREL_HOSTKIT_PROPERTY_BAG_H_
 #define ZAREL_HOSTKIT_PROPERTY_BAG_H_
 

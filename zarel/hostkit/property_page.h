@@ -15,6 +15,9 @@
 // The fields are headless: a Label with a caption and a single-line TextBox
 // whose text a user types or the page sets, each change raising the box's
 // Change handler.
+//
+// Threads: one thread at a time per page, the thread of the controls it
+// edits.
 #ifndef ZAREL_HOSTKIT_PROPERTY_PAGE_H_
 #define ZAREL_HOSTKIT_PROPERTY_PAGE_H_
 
