@@ -4,12 +4,12 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include <nlohmann/json.hpp>
 
 #include "apps/serve/serve_assets.h"
 #include "apps/serve/serve_security.h"
+#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel::serve {
@@ -62,11 +62,8 @@ void SetSessionCookie(httplib::Response& res, const std::string& id) {
 // The media type of a Content-Type header, lower case, without parameters.
 std::string MediaType(const std::string& content_type) {
   std::string type = content_type.substr(0, content_type.find(';'));
-  type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
-             type.end());
-  std::transform(type.begin(), type.end(), type.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return type;
+  type.erase(std::remove_if(type.begin(), type.end(), IsWhiteSpace), type.end());
+  return LowerAscii(type);
 }
 
 std::string FullMessage(int max_sessions) {
@@ -95,6 +92,227 @@ std::optional<json> BodyObject(const httplib::Request& req) {
   if (body.is_discarded() || !body.is_object()) return std::nullopt;
   return body;
 }
+
+// What every handler reaches: the sessions and the server's options.
+struct Context {
+  SessionManager& sessions;
+  const ServeOptions& options;
+};
+
+using Handler = void (*)(const Context&, const httplib::Request&, httplib::Response&);
+
+// ---- Checks and answers of the server itself ----
+
+// Checks every request before its route: the host it names, and for POSTs
+// the origin of the page that sent it and the type of its body.
+httplib::Server::HandlerResponse CheckRequest(const Context& context, const httplib::Request& req,
+                                              httplib::Response& res) {
+  const std::string host = req.get_header_value("Host");
+  if (!HostAllowed(context.options.bind, host)) {
+    SendText(res, 403,
+             "zarel serve answers only requests for this computer (localhost); the host '" + host +
+                 "' is refused.");
+    return httplib::Server::HandlerResponse::Handled;
+  }
+  if (req.method == "POST") {
+    if (!SameOrigin(host, req.get_header_value("Origin"), req.get_header_value("Referer"))) {
+      SendText(res, 403, "zarel serve refuses requests sent by pages of other sites.");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (MediaType(req.get_header_value("Content-Type")) != kJson) {
+      SendText(res, 415, "zarel serve takes POST requests with a JSON body (application/json).");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+  }
+  return httplib::Server::HandlerResponse::Unhandled;
+}
+
+// Answers of the server itself (unknown route, body too large, bad request)
+// get a text body, so that they too have an exact type.
+httplib::Server::HandlerResponse AnswerError(const httplib::Request&, httplib::Response& res) {
+  if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+  std::string text;
+  switch (res.status) {
+    case 404: text = "There is nothing at this address."; break;
+    case 405: text = "This address does not take that method."; break;
+    case 413: text = "The request is too large."; break;
+    case 414: text = "The address is too long."; break;
+    default: text = "The request was not understood (HTTP " + std::to_string(res.status) + ").";
+  }
+  SendText(res, res.status, text);
+  return httplib::Server::HandlerResponse::Handled;
+}
+
+void AnswerFailure(const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+  SendText(res, 500, "zarel serve failed to answer this request.");
+}
+
+// ---- The page and its files ----
+
+// GET /: the page; starts a session when the request has none.
+void AnswerPage(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
+  if (!session) {
+    if (!MayStartSession(req)) {
+      SendText(res, 403, "zarel serve starts sessions only for pages opened in the browser's own window.");
+      return;
+    }
+    SessionManager::Created created = context.sessions.Create();
+    if (created.full) {
+      res.set_header("Retry-After", "60");
+      SendText(res, 503, FullMessage(context.options.max_sessions));
+      return;
+    }
+    if (!created.session) {
+      SendText(res, 500, "zarel serve could not start a session: " + created.error);
+      return;
+    }
+    SetSessionCookie(res, created.id);
+  }
+  const std::optional<Asset> page = FindAsset("index.html");
+  res.set_header("Cache-Control", "no-store");
+  // The page runs only its own script; the report pages (the site's own
+  // content, with their inline scripts) are served without this policy.
+  res.set_header("Content-Security-Policy",
+                 "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
+                 "form-action 'none'; frame-ancestors 'self'");
+  res.set_content(std::string(page->content), page->content_type);
+}
+
+// GET /app.js, /app.css, /favicon.svg: the page's own files.
+void AnswerAsset(const Context&, const httplib::Request& req, httplib::Response& res) {
+  const std::optional<Asset> asset = FindAsset(req.path.substr(1));
+  res.set_header("Cache-Control", "no-cache");
+  res.set_content(std::string(asset->content), asset->content_type);
+}
+
+// GET /site/PATH: a file of the session's folder.
+void AnswerSiteFile(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
+  if (!session) {
+    SendText(res, 401, "This session has ended; open the page again to start a new one.");
+    return;
+  }
+  const std::string relative = req.matches[1];
+  std::optional<SessionFile> file = session->File(relative);
+  if (!file) {
+    SendText(res, 404, "There is no such file in this session's folder.");
+    return;
+  }
+  res.set_header("Cache-Control", "no-store");
+  if (req.get_param_value("download") == "1") {
+    const std::size_t slash = relative.rfind('/');
+    std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    name.erase(std::remove_if(name.begin(), name.end(),
+                              [](char c) { return IsAsciiControl(c) || IsNonAscii(c) || c == '"' || c == '\\'; }),
+               name.end());
+    res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+  }
+  res.set_content(std::move(file->content), file->content_type);
+}
+
+// ---- The interface of a session ----
+
+// The session of a request, or a 401 answer.
+std::shared_ptr<Session> SessionOf(const Context& context, const httplib::Request& req,
+                                   httplib::Response& res) {
+  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
+  if (!session) {
+    SendJson(res, 401, json{{"error", "This session has ended; open the page again to start a new one."}});
+  }
+  return session;
+}
+
+void SendReply(Session& session, httplib::Response& res, const Reply& reply) {
+  session.Touch();
+  SendJson(res, reply.status, reply.body);
+}
+
+// POST /api/session: a new session, for front ends that do not load /.
+void StartSession(const Context& context, const httplib::Request&, httplib::Response& res) {
+  SessionManager::Created created = context.sessions.Create();
+  if (created.full) {
+    res.set_header("Retry-After", "60");
+    SendJson(res, 503, json{{"error", FullMessage(context.options.max_sessions)}});
+    return;
+  }
+  if (!created.session) {
+    SendJson(res, 500, json{{"error", "zarel serve could not start a session: " + created.error}});
+    return;
+  }
+  SetSessionCookie(res, created.id);
+  SendJson(res, 200, created.session->State());
+}
+
+// GET /api/state: the session's tree, page and events.
+void AnswerState(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
+    SendJson(res, 200, session->State());
+    session->Touch();
+  }
+}
+
+// POST /api/click {"node": ID}
+void Click(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  std::shared_ptr<Session> session = SessionOf(context, req, res);
+  if (!session) return;
+  const std::optional<json> body = BodyObject(req);
+  if (!body || !body->contains("node") || !(*body)["node"].is_number_integer()) {
+    SendJson(res, 400, json{{"error", "A click names its node: {\"node\": ID}."}});
+    return;
+  }
+  SendReply(*session, res, session->Click((*body)["node"].get<std::int64_t>()));
+}
+
+// POST /api/expand {"node": ID, "expanded": BOOL}
+void Expand(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  std::shared_ptr<Session> session = SessionOf(context, req, res);
+  if (!session) return;
+  const std::optional<json> body = BodyObject(req);
+  if (!body || !body->contains("node") || !(*body)["node"].is_number_integer() ||
+      !body->contains("expanded") || !(*body)["expanded"].is_boolean()) {
+    SendJson(res, 400, json{{"error", "Expanding names its node: {\"node\": ID, \"expanded\": true}."}});
+    return;
+  }
+  SendReply(*session, res, session->Expand((*body)["node"].get<std::int64_t>(), (*body)["expanded"].get<bool>()));
+}
+
+// POST /api/refresh
+void Refresh(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
+    SendReply(*session, res, session->Refresh());
+  }
+}
+
+// POST /api/save, /api/print, /api/preview: the command is the last part
+// of the path.
+void RunPageCommand(const Context& context, const httplib::Request& req, httplib::Response& res) {
+  if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
+    SendReply(*session, res, session->Command(req.path.substr(req.path.rfind('/') + 1)));
+  }
+}
+
+// The route table: every address the server answers and its handler.
+struct Route {
+  const char* method;
+  const char* path;
+  Handler handler;
+};
+constexpr Route kRoutes[] = {
+    {"GET", "/", AnswerPage},
+    {"GET", "/app.js", AnswerAsset},
+    {"GET", "/app.css", AnswerAsset},
+    {"GET", "/favicon.svg", AnswerAsset},
+    {"GET", "/site/(.+)", AnswerSiteFile},
+    {"POST", "/api/session", StartSession},
+    {"GET", "/api/state", AnswerState},
+    {"POST", "/api/click", Click},
+    {"POST", "/api/expand", Expand},
+    {"POST", "/api/refresh", Refresh},
+    {"POST", "/api/save", RunPageCommand},
+    {"POST", "/api/print", RunPageCommand},
+    {"POST", "/api/preview", RunPageCommand},
+};
 
 }  // namespace
 
@@ -165,188 +383,23 @@ void WebServer::Stop() {
 
 void WebServer::Routes() {
   httplib::Server& http = *http_;
-  SessionManager& sessions = *sessions_;
-  const ServeOptions& options = options_;
-
-  // Checks every request before its route: the host it names, and for POSTs
-  // the origin of the page that sent it and the type of its body.
-  http.set_pre_routing_handler([&options](const httplib::Request& req, httplib::Response& res) {
-    const std::string host = req.get_header_value("Host");
-    if (!HostAllowed(options.bind, host)) {
-      SendText(res, 403,
-               "zarel serve answers only requests for this computer (localhost); the host '" +
-                   host + "' is refused.");
-      return httplib::Server::HandlerResponse::Handled;
-    }
-    if (req.method == "POST") {
-      if (!SameOrigin(host, req.get_header_value("Origin"), req.get_header_value("Referer"))) {
-        SendText(res, 403, "zarel serve refuses requests sent by pages of other sites.");
-        return httplib::Server::HandlerResponse::Handled;
-      }
-      if (MediaType(req.get_header_value("Content-Type")) != kJson) {
-        SendText(res, 415, "zarel serve takes POST requests with a JSON body (application/json).");
-        return httplib::Server::HandlerResponse::Handled;
-      }
-    }
-    return httplib::Server::HandlerResponse::Unhandled;
+  const Context context{*sessions_, options_};
+  http.set_pre_routing_handler([context](const httplib::Request& req, httplib::Response& res) {
+    return CheckRequest(context, req, res);
   });
-
-  // Answers of the server itself (unknown route, body too large, bad
-  // request) get a text body, so that they too have an exact type.
-  http.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
-                                                                   httplib::Response& res) {
-    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    std::string text;
-    switch (res.status) {
-      case 404: text = "There is nothing at this address."; break;
-      case 405: text = "This address does not take that method."; break;
-      case 413: text = "The request is too large."; break;
-      case 414: text = "The address is too long."; break;
-      default: text = "The request was not understood (HTTP " + std::to_string(res.status) + ").";
+  http.set_error_handler(httplib::Server::HandlerWithResponse(AnswerError));
+  http.set_exception_handler(AnswerFailure);
+  for (const Route& route : kRoutes) {
+    const auto answer = [context, handler = route.handler](const httplib::Request& req,
+                                                           httplib::Response& res) {
+      handler(context, req, res);
+    };
+    if (std::string_view(route.method) == "GET") {
+      http.Get(route.path, answer);
+    } else {
+      http.Post(route.path, answer);
     }
-    SendText(res, res.status, text);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
-
-  http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-    SendText(res, 500, "zarel serve failed to answer this request.");
-  });
-
-  http.Get("/", [&sessions, &options](const httplib::Request& req, httplib::Response& res) {
-    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
-    if (!session) {
-      if (!MayStartSession(req)) {
-        SendText(res, 403, "zarel serve starts sessions only for pages opened in the browser's own window.");
-        return;
-      }
-      SessionManager::Created created = sessions.Create();
-      if (created.full) {
-        res.set_header("Retry-After", "60");
-        SendText(res, 503, FullMessage(options.max_sessions));
-        return;
-      }
-      if (!created.session) {
-        SendText(res, 500, "zarel serve could not start a session: " + created.error);
-        return;
-      }
-      SetSessionCookie(res, created.id);
-    }
-    const std::optional<Asset> page = FindAsset("index.html");
-    res.set_header("Cache-Control", "no-store");
-    // The page runs only its own script; the report pages (the site's own
-    // content, with their inline scripts) are served without this policy.
-    res.set_header("Content-Security-Policy",
-                   "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
-                   "form-action 'none'; frame-ancestors 'self'");
-    res.set_content(std::string(page->content), page->content_type);
-  });
-
-  for (const char* name : {"app.js", "app.css", "favicon.svg"}) {
-    http.Get(std::string("/") + name, [name](const httplib::Request&, httplib::Response& res) {
-      const std::optional<Asset> asset = FindAsset(name);
-      res.set_header("Cache-Control", "no-cache");
-      res.set_content(std::string(asset->content), asset->content_type);
-    });
   }
-
-  http.Post("/api/session", [&sessions, &options](const httplib::Request&, httplib::Response& res) {
-    SessionManager::Created created = sessions.Create();
-    if (created.full) {
-      res.set_header("Retry-After", "60");
-      SendJson(res, 503, json{{"error", FullMessage(options.max_sessions)}});
-      return;
-    }
-    if (!created.session) {
-      SendJson(res, 500, json{{"error", "zarel serve could not start a session: " + created.error}});
-      return;
-    }
-    SetSessionCookie(res, created.id);
-    SendJson(res, 200, created.session->State());
-  });
-
-  // The session of a request, or a 401 answer.
-  const auto session_of = [&sessions](const httplib::Request& req, httplib::Response& res) {
-    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
-    if (!session) {
-      SendJson(res, 401, json{{"error", "This session has ended; open the page again to start a new one."}});
-    }
-    return session;
-  };
-  const auto send_reply = [](const std::shared_ptr<Session>& session, httplib::Response& res,
-                             const Reply& reply) {
-    session->Touch();
-    SendJson(res, reply.status, reply.body);
-  };
-
-  http.Get("/api/state", [session_of](const httplib::Request& req, httplib::Response& res) {
-    if (std::shared_ptr<Session> session = session_of(req, res)) {
-      SendJson(res, 200, session->State());
-      session->Touch();
-    }
-  });
-
-  http.Post("/api/click", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
-    std::shared_ptr<Session> session = session_of(req, res);
-    if (!session) return;
-    const std::optional<json> body = BodyObject(req);
-    if (!body || !body->contains("node") || !(*body)["node"].is_number_integer()) {
-      SendJson(res, 400, json{{"error", "A click names its node: {\"node\": ID}."}});
-      return;
-    }
-    send_reply(session, res, session->Click((*body)["node"].get<std::int64_t>()));
-  });
-
-  http.Post("/api/expand", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
-    std::shared_ptr<Session> session = session_of(req, res);
-    if (!session) return;
-    const std::optional<json> body = BodyObject(req);
-    if (!body || !body->contains("node") || !(*body)["node"].is_number_integer() ||
-        !body->contains("expanded") || !(*body)["expanded"].is_boolean()) {
-      SendJson(res, 400, json{{"error", "Expanding names its node: {\"node\": ID, \"expanded\": true}."}});
-      return;
-    }
-    send_reply(session, res,
-               session->Expand((*body)["node"].get<std::int64_t>(), (*body)["expanded"].get<bool>()));
-  });
-
-  http.Post("/api/refresh", [session_of, send_reply](const httplib::Request& req, httplib::Response& res) {
-    if (std::shared_ptr<Session> session = session_of(req, res)) {
-      send_reply(session, res, session->Refresh());
-    }
-  });
-
-  for (const char* command : {"save", "print", "preview"}) {
-    http.Post(std::string("/api/") + command,
-              [session_of, send_reply, command](const httplib::Request& req, httplib::Response& res) {
-                if (std::shared_ptr<Session> session = session_of(req, res)) {
-                  send_reply(session, res, session->Command(command));
-                }
-              });
-  }
-
-  http.Get("/site/(.+)", [&sessions](const httplib::Request& req, httplib::Response& res) {
-    std::shared_ptr<Session> session = sessions.Find(SessionIdOf(req));
-    if (!session) {
-      SendText(res, 401, "This session has ended; open the page again to start a new one.");
-      return;
-    }
-    const std::string relative = req.matches[1];
-    std::optional<SessionFile> file = session->File(relative);
-    if (!file) {
-      SendText(res, 404, "There is no such file in this session's folder.");
-      return;
-    }
-    res.set_header("Cache-Control", "no-store");
-    if (req.get_param_value("download") == "1") {
-      const std::size_t slash = relative.rfind('/');
-      std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
-      name.erase(std::remove_if(name.begin(), name.end(),
-                                [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c >= 0x7F; }),
-                 name.end());
-      res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
-    }
-    res.set_content(std::move(file->content), file->content_type);
-  });
 }
 
 }  // namespace zarel::serve
