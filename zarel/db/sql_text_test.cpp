@@ -115,8 +115,8 @@ TEST(SqlTextTest, CommandsWrappingSqlShareItsBlanks) {
   EXPECT_TRUE(IsProcedureCall("exec\tOrders"));
   EXPECT_FALSE(IsProcedureCall("EXECOrders"));
   EXPECT_FALSE(IsProcedureCall("EXEC"));
-  const ProcedureCall call = ParseProcedureCall("EXEC\fdbo.Orders_2$\v12,\r\n'O''Brien', null ,Word#1");
-  EXPECT_EQ(call.name, "dbo.Orders_2$");
+  const ProcedureCall call = ParseProcedureCall("EXEC\fdbo.Orders_2\v12,\r\n'O''Brien', null ,Word#1");
+  EXPECT_EQ(call.name, "dbo.Orders_2");
   ASSERT_EQ(call.arguments.size(), 4u);
   EXPECT_EQ(call.arguments[0].ToText(), "12");
   EXPECT_EQ(call.arguments[1].ToText(), "O'Brien");
