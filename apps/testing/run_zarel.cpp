@@ -1,4 +1,4 @@
-// Running the zarel program's command line in tests (see hosts_test_support.h).
+// Running the zarel program's command line in tests (see run_zarel.h).
 #include "apps/testing/run_zarel.h"
 
 #include <sstream>

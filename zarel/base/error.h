@@ -1,10 +1,10 @@
 // The one error type of the system: a numbered run-time error.
 //
-// Every failure that the report engine, the renderers and the platform layer
-// report is a RuntimeError carrying the platform's error number and its
-// description. Handlers that report a failure build their message from it
-// ("Error: 13, Type mismatch"). The numbers below are the ones the system
-// raises; StandardDescription() gives their fixed texts.
+// Every failure that the engine, the renderers, the database library and
+// the host kit report is a RuntimeError with its error number and
+// description; handlers build their message from it ("Error: 13, Type
+// mismatch"). Below is the one list of every number the system raises;
+// StandardDescription() gives their fixed texts.
 //
 // Threads: RuntimeError is a value; the functions here keep no state and may
 // be called from any thread.

@@ -67,7 +67,7 @@ std::string SectionTableStart(std::int32_t component);
 Recordset& RequireRecordset(const std::shared_ptr<Recordset>& recordset);
 
 // Text helpers of the renderers, beside the platform's letter case and
-// blanks (platform/ascii_text.h). They live in their own namespace, clear of
+// blanks (zarel/base/ascii_text.h). They live in their own namespace, clear of
 // routines of the same name in other layers.
 namespace renderer_text {
 

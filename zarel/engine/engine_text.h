@@ -1,6 +1,6 @@
 // Small text routines that the engine's files share: replacement with or
 // without regard to case, the first part of a key, and the separator of node
-// tags and keys. Letter case and blanks are platform/ascii_text.h's.
+// tags and keys. Letter case and blanks are zarel/base/ascii_text.h's.
 #ifndef ZAREL_ENGINE_ENGINE_TEXT_H_
 #define ZAREL_ENGINE_ENGINE_TEXT_H_
 

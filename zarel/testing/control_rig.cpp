@@ -1,4 +1,4 @@
-// The control tests' host and rig (see control_test_support.h).
+// The control tests' host and rig (see control_rig.h).
 #include "zarel/testing/control_rig.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// The engine tests' shared support (see engine_test_support.h).
+// The engine tests' shared support (see engine_rig.h).
 #include "zarel/testing/engine_rig.h"
 
 #include <gtest/gtest.h>

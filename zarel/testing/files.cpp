@@ -1,4 +1,4 @@
-// Shared test helpers (see test_support.h).
+// Shared test helpers (see files.h).
 #include "zarel/testing/files.h"
 
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // What every layer's tests share: a temporary folder that cleans up after
 // itself, reading a file back whole, and the number of the run-time error
-// an action raises. Built into the test-only library zarel_test_support,
+// an action raises. Built into the test-only library zarel_testing_files,
 // which every test program links.
 #ifndef ZAREL_TESTING_FILES_H_
 #define ZAREL_TESTING_FILES_H_
