@@ -8,7 +8,8 @@
 # A folder builds on everything beneath the folders it names. The apps all
 # sit on the whole component (zarel/control); among themselves, the program's
 # entry (apps/zarel) sits on the commands, and the commands on their shared
-# options.
+# options. The HTTP server the web host runs on (apps/http) needs only the
+# base layer's text helpers.
 #
 # The testing folders (zarel/testing, apps/testing) hold test helpers. Only
 # tests (*_test.cpp) and other helpers include them, and a test reaches
@@ -21,9 +22,10 @@ set(ZAREL_LAYER_TABLE
   "zarel/components: zarel/db"
   "zarel/engine: zarel/components zarel/data zarel/hostkit"
   "zarel/control: zarel/engine"
+  "apps/http: zarel/base"
   "apps/options: zarel/control"
   "apps/browse: apps/options"
-  "apps/serve: apps/options"
+  "apps/serve: apps/options apps/http"
   "apps/demo: zarel/control"
   "apps/zarel: apps/browse apps/serve apps/demo"
   "benchmarks: apps/zarel"
