@@ -167,6 +167,10 @@ bool Response::SetFile(const std::string& path, std::string_view content_type, s
     error = std::strerror(errno);
     return false;
   }
+  return SetOpenFile(fd, content_type, error);
+}
+
+bool Response::SetOpenFile(int fd, std::string_view content_type, std::string& error) {
   struct stat info {};
   const bool stated = ::fstat(fd, &info) == 0;
   if (!stated || !S_ISREG(info.st_mode)) {
@@ -174,9 +178,10 @@ bool Response::SetFile(const std::string& path, std::string_view content_type, s
     ::close(fd);
     return false;
   }
+  FileSource file(fd, static_cast<std::uint64_t>(info.st_size));  // closes it should the type throw
   SetHeader("Content-Type", content_type);
   body_.clear();
-  file_ = FileSource(fd, static_cast<std::uint64_t>(info.st_size));
+  file_ = std::move(file);
   return true;
 }
 

@@ -105,6 +105,10 @@ class Response {
   // reason in error (and changes nothing) when it cannot be opened or is not
   // a regular file.
   bool SetFile(const std::string& path, std::string_view content_type, std::string& error);
+  // The same for a file the handler opened itself (beneath a folder, say):
+  // takes the descriptor, which is closed when the answer has gone or here
+  // when it is not a regular file (answers false then).
+  bool SetOpenFile(int fd, std::string_view content_type, std::string& error);
   bool HasFile() const { return file_.IsOpen(); }
   // The file set, for the server to send; leaves none behind.
   FileSource TakeFile() { return std::move(file_); }

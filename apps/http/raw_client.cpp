@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -225,7 +226,11 @@ std::string RawClient::ReadSome(std::size_t max, std::chrono::milliseconds timeo
 std::string MakeRequest(std::string_view method, std::string_view target,
                         const std::vector<std::string>& extra_lines, std::string_view body) {
   std::string request;
-  request.append(method).append(" ").append(target).append(" HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+  request.append(method).append(" ").append(target).append(" HTTP/1.1\r\n");
+  const bool own_host = std::any_of(extra_lines.begin(), extra_lines.end(), [](const std::string& line) {
+    return SameHeaderName(std::string_view(line).substr(0, 5), "Host:");
+  });
+  if (!own_host) request.append("Host: 127.0.0.1\r\n");
   for (const std::string& line : extra_lines) request.append(line).append("\r\n");
   if (!body.empty() || method == "POST") {
     request.append("Content-Length: ").append(std::to_string(body.size())).append("\r\n");

@@ -62,9 +62,9 @@ class RawClient {
   std::string pending_;
 };
 
-// A request with the usual headers: "METHOD TARGET HTTP/1.1", Host, the
-// extra lines (each "Name: value"), Content-Length and the body when there
-// is one.
+// A request with the usual headers: "METHOD TARGET HTTP/1.1", "Host:
+// 127.0.0.1" unless the extra lines name a host of their own, the extra lines
+// (each "Name: value"), Content-Length and the body when there is one.
 std::string MakeRequest(std::string_view method, std::string_view target,
                         const std::vector<std::string>& extra_lines = {}, std::string_view body = {});
 

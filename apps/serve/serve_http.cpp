@@ -1,96 +1,72 @@
 // The web host's HTTP interface (see serve_http.h).
 #include "apps/serve/serve_http.h"
 
-#include <httplib.h>
+#include <netdb.h>
+#include <sys/socket.h>
 
 #include <algorithm>
-
-#include <nlohmann/json.hpp>
+#include <stop_token>
 
 #include "apps/serve/serve_assets.h"
+#include "apps/serve/serve_json.h"
 #include "apps/serve/serve_security.h"
 #include "zarel/base/ascii_text.h"
-#include "zarel/base/error.h"
 
 namespace zarel::serve {
 
-using nlohmann::json;
-
 namespace {
+
+using http::Request;
+using http::Response;
+using http::Router;
 
 constexpr const char* kText = "text/plain; charset=utf-8";
 constexpr const char* kJson = "application/json";
+constexpr const char* kEnded = "This session has ended; open the page again to start a new one.";
 
-std::string Dump(const json& value) {
-  return value.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
-void SendJson(httplib::Response& res, int status, const json& body) {
+void SendJson(Response& res, int status, std::string body) {
   res.status = status;
-  res.set_header("Cache-Control", "no-store");
-  res.set_content(Dump(body), kJson);
+  res.SetHeader("Cache-Control", "no-store");
+  res.SetContent(std::move(body), kJson);
 }
 
-void SendText(httplib::Response& res, int status, const std::string& text) {
+void SendText(Response& res, int status, const std::string& text) {
   res.status = status;
-  res.set_header("Cache-Control", "no-store");
-  res.set_content(text + "\n", kText);
+  res.SetHeader("Cache-Control", "no-store");
+  res.SetContent(text + "\n", kText);
 }
 
-std::string SessionIdOf(const httplib::Request& req) {
-  const std::string cookies = req.get_header_value("Cookie");
-  const std::string name = std::string(kSessionCookie) + "=";
-  std::size_t start = 0;
-  while (start < cookies.size()) {
-    std::size_t end = cookies.find(';', start);
-    if (end == std::string::npos) end = cookies.size();
-    std::size_t first = start;
-    while (first < end && cookies[first] == ' ') ++first;
-    if (cookies.compare(first, name.size(), name) == 0) {
-      return cookies.substr(first + name.size(), end - first - name.size());
-    }
-    start = end + 1;
-  }
-  return "";
+void SendReply(Response& res, const Reply& reply) {
+  if (reply.busy) res.SetHeader("Retry-After", "1");
+  SendJson(res, reply.status, reply.body);
 }
 
-void SetSessionCookie(httplib::Response& res, const std::string& id) {
-  res.set_header("Set-Cookie",
-                 std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict");
+void SetSessionCookie(Response& res, const std::string& id) {
+  res.SetHeader("Set-Cookie", std::string(kSessionCookie) + "=" + id + "; Path=/; HttpOnly; SameSite=Strict");
 }
 
 // The media type of a Content-Type header, lower case, without parameters.
-std::string MediaType(const std::string& content_type) {
-  std::string type = content_type.substr(0, content_type.find(';'));
+std::string MediaType(std::string_view content_type) {
+  std::string type(content_type.substr(0, content_type.find(';')));
   type.erase(std::remove_if(type.begin(), type.end(), IsWhiteSpace), type.end());
   return LowerAscii(type);
 }
 
 std::string FullMessage(int max_sessions) {
-  return "zarel serve is already serving as many sessions as it may (" +
-         std::to_string(max_sessions) +
+  return "zarel serve is already serving as many sessions as it may (" + std::to_string(max_sessions) +
          "). Try again in a few minutes, when an idle session has expired.";
 }
 
-// Whether a request without a session may start one. Browsers say where a
-// request comes from (Sec-Fetch-*): a picture or frame of another site
-// that points here would otherwise start a session with every request
-// (its requests carry no session cookie) and could fill the server. Only
-// the user's own navigation to the page starts one; programs that send no
-// such headers may too.
-bool MayStartSession(const httplib::Request& req) {
-  const std::string site = req.get_header_value("Sec-Fetch-Site");
-  if (site.empty() || site == "same-origin" || site == "none") return true;
-  return req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
-         req.get_header_value("Sec-Fetch-Dest") == "document";
+std::string TooManyMessage(int seconds) {
+  return "Too many sessions were started from this address; try again in " + std::to_string(seconds) +
+         (seconds == 1 ? " second." : " seconds.");
 }
 
-// The body of a POST as a JSON object; empty bodies are {}.
-std::optional<json> BodyObject(const httplib::Request& req) {
-  if (req.body.empty()) return json::object();
-  json body = json::parse(req.body, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) return std::nullopt;
-  return body;
+// Whether a browser marks the request as sent by a page of another site
+// (Sec-Fetch-Site; programs send no such header).
+bool FromOtherSite(const Request& req) {
+  const std::string_view site = req.Header("Sec-Fetch-Site");
+  return site == "cross-site" || site == "same-site";
 }
 
 // What every handler reaches: the sessions and the server's options.
@@ -99,306 +75,272 @@ struct Context {
   const ServeOptions& options;
 };
 
-using Handler = void (*)(const Context&, const httplib::Request&, httplib::Response&);
+// ---- Checks of the server itself, before any route ----
 
-// ---- Checks and answers of the server itself ----
-
-// Checks every request before its route: the host it names, and for POSTs
-// the origin of the page that sent it and the type of its body.
-httplib::Server::HandlerResponse CheckRequest(const Context& context, const httplib::Request& req,
-                                              httplib::Response& res) {
-  const std::string host = req.get_header_value("Host");
+// The host a request names, and for POSTs the page that sent it and the
+// type of its body. Answers false, with the answer made, for a request
+// refused.
+bool CheckRequest(const Context& context, const Request& req, Response& res) {
+  const std::string host(req.Header("Host"));
   if (!HostAllowed(context.options.bind, host)) {
     SendText(res, 403,
-             "zarel serve answers only requests for this computer (localhost); the host '" + host +
-                 "' is refused.");
-    return httplib::Server::HandlerResponse::Handled;
+             "zarel serve answers only requests for this computer (localhost); the host '" + host + "' is refused.");
+    return false;
   }
   if (req.method == "POST") {
-    if (!SameOrigin(host, req.get_header_value("Origin"), req.get_header_value("Referer"))) {
+    // A page of another site may send a POST here (a form, a script), but
+    // the browser says whence: Origin or Referer, and Sec-Fetch-Site.
+    if (!SameOrigin(host, std::string(req.Header("Origin")), std::string(req.Header("Referer"))) ||
+        FromOtherSite(req)) {
       SendText(res, 403, "zarel serve refuses requests sent by pages of other sites.");
-      return httplib::Server::HandlerResponse::Handled;
+      return false;
     }
-    if (MediaType(req.get_header_value("Content-Type")) != kJson) {
+    if (MediaType(req.Header("Content-Type")) != kJson) {
       SendText(res, 415, "zarel serve takes POST requests with a JSON body (application/json).");
-      return httplib::Server::HandlerResponse::Handled;
+      return false;
     }
   }
-  return httplib::Server::HandlerResponse::Unhandled;
+  return true;
 }
 
-// Answers of the server itself (unknown route, body too large, bad request)
-// get a text body, so that they too have an exact type.
-httplib::Server::HandlerResponse AnswerError(const httplib::Request&, httplib::Response& res) {
-  if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-  std::string text;
-  switch (res.status) {
-    case 404: text = "There is nothing at this address."; break;
-    case 405: text = "This address does not take that method."; break;
-    case 413: text = "The request is too large."; break;
-    case 414: text = "The address is too long."; break;
-    default: text = "The request was not understood (HTTP " + std::to_string(res.status) + ").";
-  }
-  SendText(res, res.status, text);
-  return httplib::Server::HandlerResponse::Handled;
-}
+// ---- The page and its files (answered on the connections' thread) ----
 
-void AnswerFailure(const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-  SendText(res, 500, "zarel serve failed to answer this request.");
-}
-
-// ---- The page and its files ----
-
-// GET /: the page; starts a session when the request has none.
-void AnswerPage(const Context& context, const httplib::Request& req, httplib::Response& res) {
-  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
-  if (!session) {
-    if (!MayStartSession(req)) {
-      SendText(res, 403, "zarel serve starts sessions only for pages opened in the browser's own window.");
-      return;
-    }
-    SessionManager::Created created = context.sessions.Create();
-    if (created.full) {
-      res.set_header("Retry-After", "60");
-      SendText(res, 503, FullMessage(context.options.max_sessions));
-      return;
-    }
-    if (!created.session) {
-      SendText(res, 500, "zarel serve could not start a session: " + created.error);
-      return;
-    }
-    SetSessionCookie(res, created.id);
-  }
+// GET /: the page. It starts no session: its script does, by a POST that
+// only the page itself can send (see CheckRequest).
+void AnswerPage(const Context&, const Request&, Response& res) {
   const std::optional<Asset> page = FindAsset("index.html");
-  res.set_header("Cache-Control", "no-store");
+  res.SetHeader("Cache-Control", "no-store");
   // The page runs only its own script; the report pages (the site's own
   // content, with their inline scripts) are served without this policy.
-  res.set_header("Content-Security-Policy",
-                 "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
-                 "form-action 'none'; frame-ancestors 'self'");
-  res.set_content(std::string(page->content), page->content_type);
+  res.SetHeader("Content-Security-Policy",
+                "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
+                "form-action 'none'; frame-ancestors 'self'");
+  res.SetContent(std::string(page->content), page->content_type);
 }
 
 // GET /app.js, /app.css, /favicon.svg: the page's own files.
-void AnswerAsset(const Context&, const httplib::Request& req, httplib::Response& res) {
-  const std::optional<Asset> asset = FindAsset(req.path.substr(1));
-  res.set_header("Cache-Control", "no-cache");
-  res.set_content(std::string(asset->content), asset->content_type);
+void AnswerAsset(const Context&, const Request& req, Response& res) {
+  const std::optional<Asset> asset = FindAsset(req.Path().substr(1));
+  res.SetHeader("Cache-Control", "no-cache");
+  res.SetContent(std::string(asset->content), asset->content_type);
 }
 
-// GET /site/PATH: a file of the session's folder.
-void AnswerSiteFile(const Context& context, const httplib::Request& req, httplib::Response& res) {
-  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
+// GET /site/PATH: a file of the session's folder, sent from the file as it
+// goes (a page of any size costs the server one small buffer).
+void AnswerSiteFile(const Context& context, const Request& req, Response& res) {
+  const std::shared_ptr<Session> session = context.sessions.Find(std::string(req.Cookie(kSessionCookie)));
   if (!session) {
-    SendText(res, 401, "This session has ended; open the page again to start a new one.");
+    SendText(res, 401, kEnded);
     return;
   }
-  const std::string relative = req.matches[1];
-  std::optional<SessionFile> file = session->File(relative);
-  if (!file) {
+  // Decoded before it is checked: "%2e%2e" is "..", and refused as such.
+  const std::optional<std::string> relative = SiteRelativePath(req.target, kSitePrefix);
+  std::optional<SessionFile> file;
+  if (relative) file = session->OpenFile(*relative);
+  std::string ignored;
+  if (!file || !res.SetOpenFile(file->fd, file->content_type, ignored)) {
     SendText(res, 404, "There is no such file in this session's folder.");
     return;
   }
-  res.set_header("Cache-Control", "no-store");
-  if (req.get_param_value("download") == "1") {
-    const std::size_t slash = relative.rfind('/');
-    std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
-    name.erase(std::remove_if(name.begin(), name.end(),
-                              [](char c) { return IsAsciiControl(c) || IsNonAscii(c) || c == '"' || c == '\\'; }),
-               name.end());
-    res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+  res.SetHeader("Cache-Control", "no-store");
+  if (req.QueryParameter("download") == "1") {
+    std::string name = relative->substr(relative->rfind('/') + 1);
+    std::erase_if(name, [](char c) { return IsAsciiControl(c) || IsNonAscii(c) || c == '"' || c == '\\'; });
+    res.SetHeader("Content-Disposition", "attachment; filename=\"" + name + "\"");
   }
-  res.set_content(std::move(file->content), file->content_type);
 }
 
-// ---- The interface of a session ----
+// ---- The interface of a session (answered on the worker threads) ----
 
 // The session of a request, or a 401 answer.
-std::shared_ptr<Session> SessionOf(const Context& context, const httplib::Request& req,
-                                   httplib::Response& res) {
-  std::shared_ptr<Session> session = context.sessions.Find(SessionIdOf(req));
-  if (!session) {
-    SendJson(res, 401, json{{"error", "This session has ended; open the page again to start a new one."}});
-  }
+std::shared_ptr<Session> SessionOf(const Context& context, const Request& req, Response& res) {
+  std::shared_ptr<Session> session = context.sessions.Find(std::string(req.Cookie(kSessionCookie)));
+  if (!session) SendJson(res, 401, ErrorJson(kEnded));
   return session;
 }
 
-void SendReply(Session& session, httplib::Response& res, const Reply& reply) {
-  session.Touch();
-  SendJson(res, reply.status, reply.body);
+// Runs a call of the session; when the server stops meanwhile, the
+// statement the call runs is asked to stop.
+template <typename Call>
+void RunCall(const Request& req, Response& res, const std::shared_ptr<Session>& session, Call call) {
+  const std::stop_callback interrupt(req.stop, [&session] { session->InterruptStatements(); });
+  const Reply reply = call(*session);
+  session->Touch();
+  SendReply(res, reply);
 }
 
-// POST /api/session: a new session, for front ends that do not load /.
-void StartSession(const Context& context, const httplib::Request&, httplib::Response& res) {
-  SessionManager::Created created = context.sessions.Create();
+// POST /api/session: a new session.
+void StartSession(const Context& context, const Request& req, Response& res) {
+  if (!IsObjectBody(req.body)) {
+    SendJson(res, 400, ErrorJson("A new session takes an empty JSON object: {}."));
+    return;
+  }
+  SessionManager::Created created = context.sessions.Create(req.peer);
   if (created.full) {
-    res.set_header("Retry-After", "60");
-    SendJson(res, 503, json{{"error", FullMessage(context.options.max_sessions)}});
+    res.SetHeader("Retry-After", "60");
+    SendJson(res, 503, ErrorJson(FullMessage(context.options.max_sessions)));
+    return;
+  }
+  if (created.retry_after > 0) {
+    res.SetHeader("Retry-After", std::to_string(created.retry_after));
+    SendJson(res, 429, ErrorJson(TooManyMessage(created.retry_after)));
     return;
   }
   if (!created.session) {
-    SendJson(res, 500, json{{"error", "zarel serve could not start a session: " + created.error}});
+    SendJson(res, 500, ErrorJson("zarel serve could not start a session: " + created.error));
     return;
   }
   SetSessionCookie(res, created.id);
-  SendJson(res, 200, created.session->State());
+  RunCall(req, res, created.session, [](Session& session) { return session.State(); });
 }
 
 // GET /api/state: the session's tree, page and events.
-void AnswerState(const Context& context, const httplib::Request& req, httplib::Response& res) {
+void AnswerState(const Context& context, const Request& req, Response& res) {
   if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
-    SendJson(res, 200, session->State());
-    session->Touch();
+    RunCall(req, res, session, [](Session& s) { return s.State(); });
   }
 }
 
 // POST /api/click {"node": ID}
-void Click(const Context& context, const httplib::Request& req, httplib::Response& res) {
+void Click(const Context& context, const Request& req, Response& res) {
   std::shared_ptr<Session> session = SessionOf(context, req, res);
   if (!session) return;
-  const std::optional<json> body = BodyObject(req);
-  if (!body || !body->contains("node") || !(*body)["node"].is_number_integer()) {
-    SendJson(res, 400, json{{"error", "A click names its node: {\"node\": ID}."}});
+  const std::optional<ClickBody> body = ParseClickBody(req.body);
+  if (!body) {
+    SendJson(res, 400, ErrorJson("A click names its node: {\"node\": ID}."));
     return;
   }
-  SendReply(*session, res, session->Click((*body)["node"].get<std::int64_t>()));
+  RunCall(req, res, session, [&body](Session& s) { return s.Click(body->node); });
 }
 
 // POST /api/expand {"node": ID, "expanded": BOOL}
-void Expand(const Context& context, const httplib::Request& req, httplib::Response& res) {
+void Expand(const Context& context, const Request& req, Response& res) {
   std::shared_ptr<Session> session = SessionOf(context, req, res);
   if (!session) return;
-  const std::optional<json> body = BodyObject(req);
-  if (!body || !body->contains("node") || !(*body)["node"].is_number_integer() ||
-      !body->contains("expanded") || !(*body)["expanded"].is_boolean()) {
-    SendJson(res, 400, json{{"error", "Expanding names its node: {\"node\": ID, \"expanded\": true}."}});
+  const std::optional<ExpandBody> body = ParseExpandBody(req.body);
+  if (!body) {
+    SendJson(res, 400, ErrorJson("Expanding names its node: {\"node\": ID, \"expanded\": true}."));
     return;
   }
-  SendReply(*session, res, session->Expand((*body)["node"].get<std::int64_t>(), (*body)["expanded"].get<bool>()));
+  RunCall(req, res, session, [&body](Session& s) { return s.Expand(body->node, body->expanded); });
 }
 
 // POST /api/refresh
-void Refresh(const Context& context, const httplib::Request& req, httplib::Response& res) {
+void Refresh(const Context& context, const Request& req, Response& res) {
   if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
-    SendReply(*session, res, session->Refresh());
+    RunCall(req, res, session, [](Session& s) { return s.Refresh(); });
   }
 }
 
 // POST /api/save, /api/print, /api/preview: the command is the last part
 // of the path.
-void RunPageCommand(const Context& context, const httplib::Request& req, httplib::Response& res) {
+void RunPageCommand(const Context& context, const Request& req, Response& res) {
   if (std::shared_ptr<Session> session = SessionOf(context, req, res)) {
-    SendReply(*session, res, session->Command(req.path.substr(req.path.rfind('/') + 1)));
+    const std::string_view path = req.Path();
+    const std::string command(path.substr(path.rfind('/') + 1));
+    RunCall(req, res, session, [&command](Session& s) { return s.Command(command); });
   }
 }
 
-// The route table: every address the server answers and its handler.
+using Handler = void (*)(const Context&, const Request&, Response&);
+
+// The route table: every address the server answers, its handler, and
+// whether it never waits (answered on the connections' thread).
 struct Route {
   const char* method;
   const char* path;
   Handler handler;
+  Router::Runs runs;
 };
 constexpr Route kRoutes[] = {
-    {"GET", "/", AnswerPage},
-    {"GET", "/app.js", AnswerAsset},
-    {"GET", "/app.css", AnswerAsset},
-    {"GET", "/favicon.svg", AnswerAsset},
-    {"GET", "/site/(.+)", AnswerSiteFile},
-    {"POST", "/api/session", StartSession},
-    {"GET", "/api/state", AnswerState},
-    {"POST", "/api/click", Click},
-    {"POST", "/api/expand", Expand},
-    {"POST", "/api/refresh", Refresh},
-    {"POST", "/api/save", RunPageCommand},
-    {"POST", "/api/print", RunPageCommand},
-    {"POST", "/api/preview", RunPageCommand},
+    {"GET", "/", AnswerPage, Router::Runs::kInline},
+    {"GET", "/app.js", AnswerAsset, Router::Runs::kInline},
+    {"GET", "/app.css", AnswerAsset, Router::Runs::kInline},
+    {"GET", "/favicon.svg", AnswerAsset, Router::Runs::kInline},
+    {"GET", "/site/*", AnswerSiteFile, Router::Runs::kInline},
+    {"POST", "/api/session", StartSession, Router::Runs::kOnWorker},
+    {"GET", "/api/state", AnswerState, Router::Runs::kOnWorker},
+    {"POST", "/api/click", Click, Router::Runs::kOnWorker},
+    {"POST", "/api/expand", Expand, Router::Runs::kOnWorker},
+    {"POST", "/api/refresh", Refresh, Router::Runs::kOnWorker},
+    {"POST", "/api/save", RunPageCommand, Router::Runs::kOnWorker},
+    {"POST", "/api/print", RunPageCommand, Router::Runs::kOnWorker},
+    {"POST", "/api/preview", RunPageCommand, Router::Runs::kOnWorker},
 };
+
+// The numeric address of a bind address given by name ("localhost"), or
+// the text as it is (numeric already, or unknown: Bind then says so).
+std::string NumericAddress(const std::string& name) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return name;
+  char text[NI_MAXHOST];
+  const bool named = ::getnameinfo(found->ai_addr, found->ai_addrlen, text, sizeof text, nullptr, 0,
+                                   NI_NUMERICHOST) == 0;
+  ::freeaddrinfo(found);
+  return named ? std::string(text) : name;
+}
 
 }  // namespace
 
+http::ServerOptions HttpOptionsOf(const ServeOptions& options) {
+  const ServeLimits& limits = options.limits;
+  http::ServerOptions http;
+  http.bind = NumericAddress(options.bind);
+  http.port = options.port;
+  http.max_header_bytes = limits.max_header_bytes;
+  http.max_body_bytes = limits.max_body_bytes;
+  http.head_deadline = limits.head_timeout;
+  http.body_deadline = limits.body_timeout;
+  http.idle_timeout = limits.idle_timeout;
+  http.send_timeout = limits.send_timeout;
+  http.stop_grace = limits.stop_timeout;
+  http.max_connections = limits.max_connections;
+  http.max_connections_per_address = limits.max_connections_per_address;
+  http.max_waiting_requests = limits.max_queued_requests;
+  http.max_wait_for_worker = limits.queue_timeout;
+  http.io_threads = 1;
+  http.worker_threads = std::max(1, options.threads);
+  http.default_headers = {{"X-Content-Type-Options", "nosniff"}, {"X-Frame-Options", "SAMEORIGIN"}};
+  return http;
+}
+
 WebServer::WebServer(ServeOptions options)
-    : options_(std::move(options)),
-      sessions_(std::make_unique<SessionManager>(options_)),
-      http_(std::make_unique<httplib::Server>()) {
-  const int threads = std::max(2, options_.threads);
-  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  http_->set_payload_max_length(kMaxBody);
-  http_->set_tcp_nodelay(true);  // answers are small: send them at once
-  // SO_REUSEADDR only: a restarted server may take its port back at once,
-  // but a second server on a port in use must fail, not share the port
-  // (with SO_REUSEPORT the kernel would split the browsers between the two,
-  // each knowing only its own sessions).
-  http_->set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  http_->set_keep_alive_max_count(1000);
-  // An idle browser connection holds a thread: let it go soon.
-  http_->set_keep_alive_timeout(2);
-  http_->set_default_headers({{"X-Content-Type-Options", "nosniff"},
-                              {"X-Frame-Options", "SAMEORIGIN"}});
+    : options_(std::move(options)), sessions_(std::make_unique<SessionManager>(options_)) {
   Routes();
+  http::ServerOptions http = HttpOptionsOf(options_);
+  http.handle_inline = [this](const Request& request) { return router_.RunsInline(request); };
+  const Context context{*sessions_, options_};
+  http_ = std::make_unique<http::Server>(std::move(http), [this, context](const Request& req, Response& res) {
+    if (CheckRequest(context, req, res)) router_(req, res);
+  });
 }
 
 WebServer::~WebServer() { Stop(); }
 
-bool WebServer::Bind(std::string& error) {
-  if (options_.port == 0) {
-    port_ = http_->bind_to_any_port(options_.bind);
-    if (port_ <= 0) {
-      error = "cannot listen on " + options_.bind;
-      return false;
-    }
-    return true;
-  }
-  if (!http_->bind_to_port(options_.bind, options_.port)) {
-    error = "cannot listen on " + options_.bind + " port " + std::to_string(options_.port) +
-            " (is it in use, or not an address of this computer?)";
-    return false;
-  }
-  port_ = options_.port;
-  return true;
-}
+bool WebServer::Bind(std::string& error) { return http_->Bind(error); }
 
 std::string WebServer::Address() const {
   const bool v6 = options_.bind.find(':') != std::string::npos;
-  return "http://" + (v6 ? "[" + options_.bind + "]" : options_.bind) + ":" +
-         std::to_string(port_) + "/";
-}
-
-void WebServer::Listen() {
-  sessions_->StartExpiry();
-  http_->listen_after_bind();
+  return "http://" + (v6 ? "[" + options_.bind + "]" : options_.bind) + ":" + std::to_string(Port()) + "/";
 }
 
 void WebServer::Start() {
-  thread_ = std::thread([this] { Listen(); });
-  while (!http_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  sessions_->StartExpiry();
+  http_->Start();
 }
 
-void WebServer::Stop() {
-  if (http_) http_->stop();
-  if (thread_.joinable()) thread_.join();
-}
+void WebServer::Stop() { http_->Stop(); }
 
 void WebServer::Routes() {
-  httplib::Server& http = *http_;
   const Context context{*sessions_, options_};
-  http.set_pre_routing_handler([context](const httplib::Request& req, httplib::Response& res) {
-    return CheckRequest(context, req, res);
-  });
-  http.set_error_handler(httplib::Server::HandlerWithResponse(AnswerError));
-  http.set_exception_handler(AnswerFailure);
   for (const Route& route : kRoutes) {
-    const auto answer = [context, handler = route.handler](const httplib::Request& req,
-                                                           httplib::Response& res) {
-      handler(context, req, res);
-    };
-    if (std::string_view(route.method) == "GET") {
-      http.Get(route.path, answer);
-    } else {
-      http.Post(route.path, answer);
-    }
+    router_.Add(route.method, route.path,
+                [context, handler = route.handler](const Request& req, Response& res) { handler(context, req, res); },
+                route.runs);
   }
 }
 

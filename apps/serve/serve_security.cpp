@@ -2,15 +2,23 @@
 #include "apps/serve/serve_security.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "apps/http/http_message.h"
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
@@ -21,6 +29,31 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kIdBytes = 32;
+constexpr std::size_t kMaxRelativePath = 4096;
+
+// Whether the kernel has openat2 (Linux 5.6 on; a container's seccomp
+// profile may still refuse it): found out once, on the first open.
+std::atomic<bool> openat2_missing{false};
+
+// Opens relative beneath folder_fd, or -1: the kernel refuses every
+// resolution that would leave the folder (EXDEV).
+int OpenBeneath(int folder_fd, const std::string& relative) {
+  open_how how{};
+  how.flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+  return static_cast<int>(::syscall(SYS_openat2, folder_fd, relative.c_str(), &how, sizeof how));
+}
+
+// The descriptor when it names a regular file, else -1 (and it is closed).
+int RegularOrClose(int fd) {
+  if (fd < 0) return -1;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
@@ -102,20 +135,32 @@ bool SameOrigin(const std::string& host_header, const std::string& origin,
   return true;  // not sent by a page in a browser
 }
 
-std::optional<std::string> ResolveInside(const std::string& folder, const std::string& relative) {
-  if (relative.empty() || relative.front() == '/') return std::nullopt;
-  // Every segment must be a plain name.
+bool IsPlainRelativePath(std::string_view relative) {
+  if (relative.empty() || relative.size() > kMaxRelativePath) return false;
   std::size_t start = 0;
   while (start <= relative.size()) {
     std::size_t end = relative.find('/', start);
-    if (end == std::string::npos) end = relative.size();
-    const std::string segment = relative.substr(start, end - start);
-    if (segment.empty() || segment == "." || segment == "..") return std::nullopt;
-    for (unsigned char c : segment) {
-      if (c < 0x20 || c == 0x7F || c == '\\') return std::nullopt;
+    if (end == std::string_view::npos) end = relative.size();
+    const std::string_view segment = relative.substr(start, end - start);
+    if (segment.empty() || segment == "." || segment == "..") return false;
+    for (const char c : segment) {
+      if (IsAsciiControl(c) || c == '\\') return false;
     }
     start = end + 1;
   }
+  return true;
+}
+
+std::optional<std::string> SiteRelativePath(std::string_view target, std::string_view prefix) {
+  const std::string_view path = target.substr(0, target.find('?'));
+  if (!path.starts_with(prefix)) return std::nullopt;
+  std::optional<std::string> relative = http::PercentDecode(path.substr(prefix.size()), false);
+  if (!relative || !IsPlainRelativePath(*relative)) return std::nullopt;
+  return relative;
+}
+
+std::optional<std::string> ResolveInside(const std::string& folder, const std::string& relative) {
+  if (!IsPlainRelativePath(relative)) return std::nullopt;
   std::error_code error;
   const fs::path base = fs::canonical(folder, error);
   if (error) return std::nullopt;
@@ -124,6 +169,52 @@ std::optional<std::string> ResolveInside(const std::string& folder, const std::s
   struct stat status {};
   if (::stat(target.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   return target.string();
+}
+
+FolderHandle::FolderHandle(const std::string& path) {
+  std::error_code error;
+  path_ = fs::canonical(path, error).string();
+  if (!error) fd_ = ::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (error || fd_ < 0) {
+    Raise(errc::kPathFileAccessError, "cannot open the folder " + path + ": " +
+                                          (error ? error.message() : std::string(std::strerror(errno))));
+  }
+}
+
+FolderHandle::~FolderHandle() { ::close(fd_); }
+
+int FolderHandle::OpenFile(const std::string& relative) const {
+  if (!IsPlainRelativePath(relative)) return -1;
+  if (!openat2_missing.load(std::memory_order_relaxed)) {
+    const int fd = OpenBeneath(fd_, relative);
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) return RegularOrClose(fd);
+    openat2_missing = true;
+  }
+  const std::optional<std::string> path = ResolveInside(path_, relative);
+  if (!path) return -1;
+  return RegularOrClose(::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+}
+
+std::string HidePaths(std::string_view text, const std::vector<HiddenPath>& hidden) {
+  std::vector<const HiddenPath*> longest_first;
+  for (const HiddenPath& one : hidden) {
+    if (!one.path.empty()) longest_first.push_back(&one);
+  }
+  std::sort(longest_first.begin(), longest_first.end(),
+            [](const HiddenPath* a, const HiddenPath* b) { return a->path.size() > b->path.size(); });
+  std::string out(text);
+  for (const HiddenPath* one : longest_first) {
+    for (std::size_t at = out.find(one->path); at != std::string::npos; at = out.find(one->path, at)) {
+      const std::size_t end = at + one->path.size();
+      if (end < out.size() && out[end] == '/') {
+        out.erase(at, one->path.size() + 1);
+      } else {
+        out.replace(at, one->path.size(), one->shown);
+        at += one->shown.size();
+      }
+    }
+  }
+  return out;
 }
 
 std::string ContentTypeFor(const std::string& path) {

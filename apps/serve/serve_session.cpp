@@ -2,25 +2,28 @@
 #include "apps/serve/serve_session.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "apps/serve/serve_security.h"
+#include "apps/serve/serve_json.h"
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 
 namespace zarel::serve {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 
 namespace {
 
 constexpr std::size_t kEventsKept = 200;
+// Requests of one session that may wait for its lock at once: one, so a
+// user's impatient clicks hold at most two threads (the call running and
+// the one waiting).
+constexpr int kMaxWaiting = 1;
 // Files the site may provide for the tree's images, tried in this order:
 // "tree" followed by the image list index or key ("tree1.gif", "treeNet.png").
 constexpr const char* kImageExtensions[] = {".png", ".gif", ".svg", ".jpg"};
 constexpr const char* kControlName = "Zarel1";
+constexpr const char* kBusy = "This session is still busy with an earlier request; try again in a moment.";
+constexpr const char* kGoneNode = "That node is no longer in the tree; the tree is shown as it is now.";
 
 std::int64_t Ticks(std::chrono::steady_clock::time_point moment) {
   return moment.time_since_epoch().count();
@@ -49,17 +52,52 @@ void CopySite(const std::string& site, const std::string& folder) {
   }
 }
 
+Reply Busy() { return Reply{503, ErrorJson(kBusy), true}; }
+
 }  // namespace
+
+// The session's turn for one call: its lock, taken at once when free;
+// otherwise waited for up to the busy timeout by at most kMaxWaiting calls.
+class Session::Turn {
+ public:
+  explicit Turn(Session& session) : session_(session) {
+    if (session.mutex_.try_lock()) {
+      taken_ = true;
+      return;
+    }
+    if (session.waiting_.fetch_add(1) < kMaxWaiting) {
+      taken_ = session.mutex_.try_lock_for(session.busy_timeout_);
+    }
+    session.waiting_.fetch_sub(1);
+  }
+  ~Turn() {
+    if (taken_) session_.mutex_.unlock();
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+  bool Taken() const { return taken_; }
+
+ private:
+  Session& session_;
+  bool taken_ = false;
+};
 
 FolderRemover::~FolderRemover() {
   std::error_code ignored;
   fs::remove_all(path_, ignored);
 }
 
-Session::Session(const ServeOptions& options, const SavedForm* form, const std::string& folder)
-    : last_used_(Ticks(std::chrono::steady_clock::now())), folder_(folder) {
+Session::Session(const ServeOptions& options, const SavedForm* form, const std::string& folder,
+                 std::vector<HiddenPath> hidden)
+    : busy_timeout_(options.limits.busy_timeout),
+      last_used_(Ticks(std::chrono::steady_clock::now())),
+      folder_(folder),
+      hidden_(std::move(hidden)) {
   CopySite(options.site, folder);
-  canonical_folder_ = fs::canonical(folder).string();
+  folder_handle_.emplace(folder);
+  canonical_folder_ = folder_handle_->Path();
+  hidden_.push_back({folder, "the session's folder"});
+  hidden_.push_back({canonical_folder_, "the session's folder"});
   host_dal_.ConnectionString(options.connection);
 
   form_ = std::make_unique<ControlContainer>(ControlContainer::Mode::kRun);
@@ -92,13 +130,22 @@ std::chrono::steady_clock::time_point Session::LastUsed() const {
 
 void Session::Touch() { last_used_ = Ticks(std::chrono::steady_clock::now()); }
 
-json Session::State() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return json{{"tree", Tree()}, {"page", Page()}, {"events", EventsSince(0)}, {"action", nullptr}};
+std::string Session::Hide(std::string_view text) const { return HidePaths(text, hidden_); }
+
+void Session::InterruptStatements() {
+  // The statement a call runs cannot be stopped from another thread yet:
+  // the call ends when its statement does.
+}
+
+Reply Session::State() {
+  const Turn turn(*this);
+  if (!turn.Taken()) return Busy();
+  return Answer(0);
 }
 
 Reply Session::OnNode(std::int64_t node_id, const std::function<void(const TreeNodeRef&)>& action) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const Turn turn(*this);
+  if (!turn.Taken()) return Busy();
   const std::uint64_t first = next_event_;
   const TreeNodeRef node = node_ids_.Find(node_id);
   try {
@@ -107,7 +154,8 @@ Reply Session::OnNode(std::int64_t node_id, const std::function<void(const TreeN
   } catch (const RuntimeError&) {
     Reply reply = Answer(first);
     reply.status = 409;
-    reply.body["error"] = "That node is no longer in the tree; the tree is shown as it is now.";
+    // The answer is an object: the error goes in as its first member.
+    reply.body.insert(1, "\"error\":" + JsonString(kGoneNode) + ",");
     return reply;
   }
   return Answer(first);
@@ -122,85 +170,76 @@ Reply Session::Expand(std::int64_t node_id, bool expanded) {
 }
 
 Reply Session::Refresh() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const Turn turn(*this);
+  if (!turn.Taken()) return Busy();
   const std::uint64_t first = next_event_;
   control_->RefreshBrowser();
   return Answer(first);
 }
 
 Reply Session::Command(const std::string& command) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  if (command != "save" && command != "print" && command != "preview") {
+    return Reply{404, ErrorJson("There is no command '" + command + "'.")};
+  }
+  const Turn turn(*this);
+  if (!turn.Taken()) return Busy();
   const std::uint64_t first = next_event_;
   if (command == "save") {
     control_->SavePage();
   } else if (command == "print") {
     control_->PrintPage();
-  } else if (command == "preview") {
-    control_->PreviewPage();
   } else {
-    return Reply{404, json{{"error", "There is no command '" + command + "'."}}};
+    control_->PreviewPage();
   }
-  json action = nullptr;
+  std::string action = "null";
   if (std::optional<BrowserAction> taken = browser_->TakeAction()) {
     const std::string url = UrlOf(taken->path);
-    if (!url.empty()) action = json{{"command", taken->command}, {"url", url}};
+    if (!url.empty()) action = "{\"command\":" + JsonString(taken->command) + ",\"url\":" + JsonString(url) + "}";
   }
-  return Answer(first, std::move(action));
+  return Answer(first, action);
 }
 
-std::optional<SessionFile> Session::File(const std::string& relative) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const std::optional<std::string> path = ResolveInside(canonical_folder_, relative);
-  if (!path) return std::nullopt;
-  std::ifstream file(*path, std::ios::binary);
-  if (!file) return std::nullopt;
-  SessionFile found;
-  found.content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) return std::nullopt;
-  found.content_type = ContentTypeFor(*path);
-  return found;
+std::optional<SessionFile> Session::OpenFile(const std::string& relative) const {
+  const int fd = folder_handle_->OpenFile(relative);
+  if (fd < 0) return std::nullopt;
+  return SessionFile{fd, ContentTypeFor(relative)};
 }
 
 // --- The control's events, raised while a call holds the lock ---
 
 void Session::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) {
-  AddEvent(json{{"type", "provide"}, {"text", sSQL}});
+  AddEvent("provide", "", sSQL);
   // A query the database refuses leaves sRS empty, which the engine reports.
   host_dal_.ReadRecordset(sSQL, sRS);
 }
 
-void Session::ZarelMessage(const std::string& sMessage) {
-  AddEvent(json{{"type", "message"}, {"text", sMessage}});
-}
+void Session::ZarelMessage(const std::string& sMessage) { AddEvent("message", "", sMessage); }
 
 void Session::LogIt(const std::string& AType, const std::string& ANarration) {
-  AddEvent(json{{"type", "log"}, {"logType", AType}, {"text", ANarration}});
+  AddEvent("log", AType, ANarration);
 }
 
-// --- Helpers, called with the lock held ---
+// --- Helpers, called in the session's turn ---
 
-void Session::AddEvent(json event) {
-  event["seq"] = next_event_++;
-  events_.push_back(std::move(event));
+void Session::AddEvent(std::string_view type, std::string_view log_type, std::string_view text) {
+  const std::uint64_t seq = next_event_++;
+  std::string json = "{\"seq\":" + std::to_string(seq) + ",\"type\":";
+  AppendJsonString(json, type);
+  if (!log_type.empty()) {
+    json += ",\"logType\":";
+    AppendJsonString(json, Hide(log_type));
+  }
+  json += ",\"text\":";
+  AppendJsonString(json, Hide(text));
+  json += '}';
+  events_.push_back({seq, std::move(json)});
   while (events_.size() > kEventsKept) events_.pop_front();
 }
 
-json Session::EventsSince(std::uint64_t first) const {
-  json list = json::array();
-  for (const json& event : events_) {
-    if (event["seq"].get<std::uint64_t>() >= first) list.push_back(event);
-  }
-  return list;
-}
-
-json Session::Tree() {
-  return node_ids_.Describe(*tree_, [this](const std::string& image) { return ImageUrl(image); });
-}
-
-json Session::ImageUrl(const std::string& image) {
+const std::string& Session::ImageUrl(const std::string& image) {
   const auto known = image_urls_.find(image);
   if (known != image_urls_.end()) return known->second;
-  json url = nullptr;
+  std::string url;
   if (IsPlainName(image)) {
     for (const char* extension : kImageExtensions) {
       const std::string name = "tree" + image + extension;
@@ -210,8 +249,7 @@ json Session::ImageUrl(const std::string& image) {
       }
     }
   }
-  image_urls_.emplace(image, url);
-  return url;
+  return image_urls_.emplace(image, std::move(url)).first->second;
 }
 
 std::string Session::UrlOf(const std::string& path) const {
@@ -220,17 +258,36 @@ std::string Session::UrlOf(const std::string& path) const {
   return std::string(kSitePrefix) + UrlEncodePath(path.substr(base.size()));
 }
 
-json Session::Page() const {
+Reply Session::Answer(std::uint64_t first, std::string_view action) {
+  Reply reply;
+  std::string& body = reply.body;
+  // Answers of a session are alike in size: one allocation, mostly.
+  body.reserve(last_answer_size_ + 256);
+  body += "{\"tree\":";
+  node_ids_.Describe(*tree_, [this](const std::string& image) -> const std::string& { return ImageUrl(image); },
+                     body);
+  body += ",\"page\":";
   const std::string url = UrlOf(browser_->LocationPath());
-  if (url.empty()) return nullptr;
-  return json{{"url", url}, {"serial", browser_->Navigations()}};
-}
-
-Reply Session::Answer(std::uint64_t first, json action) {
-  return Reply{200, json{{"tree", Tree()},
-                         {"page", Page()},
-                         {"events", EventsSince(first)},
-                         {"action", std::move(action)}}};
+  if (url.empty()) {
+    body += "null";
+  } else {
+    body += "{\"url\":";
+    AppendJsonString(body, url);
+    body += ",\"serial\":" + std::to_string(browser_->Navigations()) + "}";
+  }
+  body += ",\"events\":[";
+  // The events are in order: those from first on are at the end.
+  auto from = events_.end();
+  while (from != events_.begin() && std::prev(from)->seq >= first) --from;
+  for (auto it = from; it != events_.end(); ++it) {
+    if (it != from) body += ',';
+    body += it->json;
+  }
+  body += "],\"action\":";
+  body += action;
+  body += '}';
+  last_answer_size_ = body.size();
+  return reply;
 }
 
 }  // namespace zarel::serve

@@ -9,8 +9,17 @@
 // navigate to, the messages and log lines from the control's events.
 //
 // Calls run one at a time per session, as on the control's single
-// user-interface thread: every public member takes the session's lock for
-// its whole run. Different sessions run in parallel.
+// user-interface thread: every call that reaches the control takes the
+// session's lock for its whole run. A call that finds the session busy
+// waits for it at most the busy timeout, and only one call waits: the
+// others, and the one that waited in vain, are answered 503 "busy" at once,
+// so one user's repeated clicks during a long query cannot hold every
+// thread of the server. Different sessions run in parallel. Files of the
+// folder are opened without the lock (see OpenFile).
+//
+// Texts sent to the browser never show the server's folders: event texts
+// and error messages have the session's folder, the work folder and the
+// site folder taken out (HidePaths).
 //
 // JSON answers (see README, "The web host"):
 //   {"tree": [nodes], "page": {"url": "/site/oReport.htm", "serial": 3}
@@ -30,11 +39,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "apps/serve/serve_browser.h"
 #include "apps/serve/serve_options.h"
+#include "apps/serve/serve_security.h"
 #include "apps/serve/serve_tree_json.h"
 #include "zarel/control/zarel.h"
 #include "zarel/data/dal.h"
@@ -47,12 +56,14 @@ namespace zarel::serve {
 // An answer of a session call: the HTTP status and its JSON body.
 struct Reply {
   int status = 200;
-  nlohmann::json body;
+  std::string body;
+  // A 503 "busy": the client may try again in a second (Retry-After).
+  bool busy = false;
 };
 
-// A file of the session's folder, read while no call changed it.
+// A file of the session's folder, open for sending.
 struct SessionFile {
-  std::string content;
+  int fd = -1;  // owned by the receiver
   std::string content_type;
 };
 
@@ -80,15 +91,17 @@ class Session : public ZarelEvents {
   // it up from options, binds the tree view and browser and refreshes: the
   // session starts on the front page with the tree's first level. Raises
   // RuntimeError when the folder cannot be made or the control refuses a
-  // setting; the folder is then removed again.
-  Session(const ServeOptions& options, const SavedForm* form, const std::string& folder);
+  // setting; the folder is then removed again. hidden: the server's paths
+  // to keep from the browser besides the session's own folder.
+  Session(const ServeOptions& options, const SavedForm* form, const std::string& folder,
+          std::vector<HiddenPath> hidden);
   // Releases the control, then removes the folder.
   ~Session() override;
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
   // The tree, the page shown and every event kept (the last 200).
-  nlohmann::json State();
+  Reply State();
   // A click on the node with this id ("NodeClick" on the tree view); 409
   // when the node is no longer in the tree. The answer holds the events of
   // this call only.
@@ -101,14 +114,21 @@ class Session : public ZarelEvents {
   // SavePage, PrintPage or PreviewPage by command "save", "print",
   // "preview"; the answer's action says what the front end must do.
   Reply Command(const std::string& command);
-  // A file of the session's folder by its path relative to the folder;
-  // nothing when there is no such file inside it.
-  std::optional<SessionFile> File(const std::string& relative);
+  // A file of the session's folder by its path relative to the folder (a
+  // plain relative path), opened for reading; nothing when there is no such
+  // regular file inside it. Takes no lock: a file is opened whole as it is
+  // at that moment, and may be called from any thread.
+  std::optional<SessionFile> OpenFile(const std::string& relative) const;
+  // Asks the statement the session's current call runs, if any, to stop
+  // (the server is stopping). May be called from any thread.
+  void InterruptStatements();
 
   const std::string& Folder() const { return folder_.Path(); }
   // When the session was last used; Touch marks it used now.
   std::chrono::steady_clock::time_point LastUsed() const;
   void Touch();
+  // The text with the server's folders taken out.
+  std::string Hide(std::string_view text) const;
 
   // ZarelEvents.
   void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
@@ -116,26 +136,34 @@ class Session : public ZarelEvents {
   void LogIt(const std::string& AType, const std::string& ANarration) override;
 
  private:
-  nlohmann::json Tree();
-  nlohmann::json Page() const;
-  nlohmann::json EventsSince(std::uint64_t first) const;
-  nlohmann::json ImageUrl(const std::string& image);
+  class Turn;
+  struct Event {
+    std::uint64_t seq;
+    std::string json;
+  };
+
+  void AddEvent(std::string_view type, std::string_view log_type, std::string_view text);
+  const std::string& ImageUrl(const std::string& image);
   std::string UrlOf(const std::string& path) const;
-  void AddEvent(nlohmann::json event);
-  // The state after a call that began when the next event number was first.
-  Reply Answer(std::uint64_t first, nlohmann::json action = nullptr);
-  // Does something to the node with this id, under the session's lock, and
+  // The state as JSON, with the events from number first on and the action.
+  Reply Answer(std::uint64_t first, std::string_view action = "null");
+  // Does something to the node with this id, in the session's turn, and
   // answers the state after it; 409 when the node is no longer in the tree.
   Reply OnNode(std::int64_t node_id, const std::function<void(const TreeNodeRef&)>& action);
 
-  std::mutex mutex_;
+  std::timed_mutex mutex_;
+  std::atomic<int> waiting_{0};
+  const std::chrono::milliseconds busy_timeout_;
   std::atomic<std::int64_t> last_used_;
   FolderRemover folder_;  // declared before the control: removed after it went
+  std::optional<FolderHandle> folder_handle_;
   std::string canonical_folder_;
-  std::deque<nlohmann::json> events_;
+  std::vector<HiddenPath> hidden_;
+  std::deque<Event> events_;
   std::uint64_t next_event_ = 1;
-  std::map<std::string, nlohmann::json> image_urls_;
+  std::map<std::string, std::string> image_urls_;
   TreeNodeIds node_ids_;
+  std::size_t last_answer_size_ = 0;
   DAL host_dal_;  // answers ProvideRecordset in data access mode 2
   std::shared_ptr<HeadlessTreeView> tree_ = HeadlessTreeView::Create();
   std::shared_ptr<SessionBrowser> browser_ = SessionBrowser::Create();

@@ -37,7 +37,14 @@ SessionManager::SessionManager(ServeOptions options)
     : options_(std::move(options)),
       form_(options_.form ? std::optional<SavedForm>(ReadSavedForm(*options_.form))
                           : std::nullopt),
-      work_folder_(MakeWorkFolder(options_.work_root)) {}
+      work_folder_(MakeWorkFolder(options_.work_root)),
+      rate_(options_.limits.new_sessions_per_minute) {
+  std::error_code ignored;
+  hidden_ = {{WorkFolder(), "the work folder"},
+             {std::filesystem::canonical(WorkFolder(), ignored).string(), "the work folder"},
+             {options_.site, "the site folder"},
+             {std::filesystem::canonical(options_.site, ignored).string(), "the site folder"}};
+}
 
 SessionManager::~SessionManager() {
   {
@@ -53,7 +60,7 @@ SessionManager::~SessionManager() {
   }
 }
 
-SessionManager::Created SessionManager::Create() {
+SessionManager::Created SessionManager::Create(const std::string& address) {
   Created created;
   std::uint64_t serial = 0;
   {
@@ -62,6 +69,10 @@ SessionManager::Created SessionManager::Create() {
       created.full = true;
       return created;
     }
+    // Counted only for sessions that could start: a full server costs an
+    // address none of its starts.
+    created.retry_after = rate_.TryStart(address);
+    if (created.retry_after > 0) return created;
     ++pending_;
     serial = next_serial_++;
   }
@@ -70,9 +81,9 @@ SessionManager::Created SessionManager::Create() {
   try {
     id = NewSessionId();
     session = std::make_shared<Session>(options_, form_ ? &*form_ : nullptr,
-                                        WorkFolder() + "/s" + std::to_string(serial));
+                                        WorkFolder() + "/s" + std::to_string(serial), hidden_);
   } catch (...) {
-    created.error = CurrentError().Description();
+    created.error = HidePaths(CurrentError().Description(), hidden_);
   }
   std::lock_guard<std::mutex> lock(mutex_);
   --pending_;
@@ -117,6 +128,15 @@ int SessionManager::ExpireIdle() {
     }
   }
   return static_cast<int>(ending.size());
+}
+
+void SessionManager::InterruptAll() {
+  std::vector<std::shared_ptr<Session>> alive;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& entry : sessions_) alive.push_back(entry.second);
+  }
+  for (const std::shared_ptr<Session>& session : alive) session->InterruptStatements();
 }
 
 int SessionManager::Count() const {

@@ -1,8 +1,9 @@
 // SessionManager: the web host's sessions, by their secret ids.
 //
-// It creates sessions up to a bound, finds them by id, and expires those
-// that were not used for the session timeout (a background thread looks
-// every few seconds; ExpireIdle does it at once). Session folders live in a
+// It creates sessions up to a bound (and at most so many a minute from one
+// client address, see serve_session_rate.h), finds them by id, and expires
+// those that were not used for the session timeout (a background thread
+// looks every few seconds; ExpireIdle does it at once). Session folders live in a
 // work folder of their own ("zarel-serve-XXXXXX" under the system's
 // temporary folder, readable by the server's user only), named by a serial
 // number, never by the secret id; the work folder goes with the manager.
@@ -20,9 +21,11 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "apps/serve/serve_options.h"
 #include "apps/serve/serve_session.h"
+#include "apps/serve/serve_session_rate.h"
 #include "zarel/hostkit/saved_form.h"
 
 namespace zarel::serve {
@@ -41,12 +44,14 @@ class SessionManager {
   struct Created {
     std::shared_ptr<Session> session;  // empty when none was made
     std::string id;
-    bool full = false;   // the bound was reached
-    std::string error;   // why the session could not be made
+    bool full = false;      // the bound was reached
+    int retry_after = 0;    // the address started too many: seconds to wait
+    std::string error;      // why the session could not be made (no paths)
   };
-  // A new session, unless max_sessions are alive (full) or the session
-  // cannot be set up (error).
-  Created Create();
+  // A new session for a client at address, unless max_sessions are alive
+  // (full), the address has started its sessions of the minute
+  // (retry_after), or the session cannot be set up (error).
+  Created Create(const std::string& address = "");
   // The session with this id, marked used now; empty for an unknown or
   // expired id.
   std::shared_ptr<Session> Find(const std::string& id);
@@ -56,6 +61,8 @@ class SessionManager {
   // Ends every session idle for longer than the timeout; answers how many.
   int ExpireIdle();
   int Count() const;
+  // Asks every session's running statement to stop (the server stops).
+  void InterruptAll();
   const ServeOptions& Options() const { return options_; }
   const std::string& WorkFolder() const { return work_folder_.Path(); }
 
@@ -68,6 +75,8 @@ class SessionManager {
   ServeOptions options_;
   std::optional<SavedForm> form_;
   FolderRemover work_folder_;
+  std::vector<HiddenPath> hidden_;  // the work folder and the site folder
+  NewSessionRate rate_;
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<Session>> sessions_;
   int pending_ = 0;  // sessions being set up, counted against the bound

@@ -2,11 +2,18 @@
 #include "apps/serve/serve_tree_json.h"
 
 #include <cstdio>
-#include <vector>
+
+#include "apps/serve/serve_json.h"
 
 namespace zarel::serve {
 
-using nlohmann::json;
+namespace {
+
+bool SameNode(const std::weak_ptr<TreeNode>& known, const TreeNodeRef& node) {
+  return !known.owner_before(node) && !node.owner_before(known);
+}
+
+}  // namespace
 
 std::string HtmlColour(std::int32_t colour) {
   const auto value = static_cast<std::uint32_t>(colour);
@@ -16,51 +23,71 @@ std::string HtmlColour(std::int32_t colour) {
   return text;
 }
 
-json TreeNodeIds::Describe(const HeadlessTreeView& tree, const ImageUrl& image_url) {
-  std::unordered_map<const TreeNode*, Entry> seen;
-  std::unordered_map<std::int64_t, std::weak_ptr<TreeNode>> ids;
-  json roots = json::array();
-  // open[d] is the node of depth d whose children are being collected.
-  std::vector<json> open;
-  const auto close_to = [&](std::size_t depth) {
-    while (open.size() > depth) {
-      json done = std::move(open.back());
-      open.pop_back();
-      (open.empty() ? roots : open.back()["children"]).push_back(std::move(done));
-    }
-  };
+void TreeNodeIds::Describe(const HeadlessTreeView& tree, const ImageUrl& image_url, std::string& out) {
+  ++walk_;
+  out += '[';
+  // open: the nodes whose children are being written; first: nothing has
+  // been written yet in the innermost list.
+  std::size_t open = 0;
+  bool first = true;
   tree.Walk([&](const TreeNodeRef& node, int depth) {
-    close_to(static_cast<std::size_t>(depth));
-    std::int64_t id = 0;
-    const auto known = by_node_.find(node.get());
-    if (known != by_node_.end() && known->second.node.lock() == node) {
-      id = known->second.id;
-    } else {
-      id = next_id_++;
+    for (; open > static_cast<std::size_t>(depth); --open) {
+      out += "]}";
+      first = false;
     }
-    seen[node.get()] = Entry{node, id};
-    ids[id] = node;
+    if (!first) out += ',';
+    const auto [known, added] = by_node_.try_emplace(node.get());
+    Entry& entry = known->second;
+    if (added || !SameNode(entry.node, node)) {
+      if (!added) by_id_.erase(entry.id);
+      entry.node = node;
+      entry.id = next_id_++;
+      by_id_[entry.id] = node.get();
+    }
+    entry.walk = walk_;
     const std::string image = node->Image().TextOrEmpty();
-    open.push_back(json{{"id", id},
-                        {"text", node->Text()},
-                        {"key", node->Key()},
-                        {"tag", node->Tag()},
-                        {"image", image},
-                        {"imageUrl", image_url(image)},
-                        {"color", HtmlColour(node->ForeColor())},
-                        {"expanded", node->Expanded()},
-                        {"selected", node->Selected()},
-                        {"children", json::array()}});
+    const std::string& url = image_url(image);
+    out += "{\"id\":";
+    out += std::to_string(entry.id);
+    out += ",\"text\":";
+    AppendJsonString(out, node->Text());
+    out += ",\"key\":";
+    AppendJsonString(out, node->Key());
+    out += ",\"tag\":";
+    AppendJsonString(out, node->Tag());
+    out += ",\"image\":";
+    AppendJsonString(out, image);
+    out += ",\"imageUrl\":";
+    if (url.empty()) {
+      out += "null";
+    } else {
+      AppendJsonString(out, url);
+    }
+    out += ",\"color\":\"";
+    out += HtmlColour(node->ForeColor());
+    out += node->Expanded() ? "\",\"expanded\":true" : "\",\"expanded\":false";
+    out += node->Selected() ? ",\"selected\":true" : ",\"selected\":false";
+    out += ",\"children\":[";
+    ++open;
+    first = true;
   });
-  close_to(0);
-  by_node_ = std::move(seen);
-  by_id_ = std::move(ids);
-  return roots;
+  for (; open > 0; --open) out += "]}";
+  out += ']';
+  // Nodes this walk did not see are gone from the tree: forget them.
+  for (auto it = by_node_.begin(); it != by_node_.end();) {
+    if (it->second.walk == walk_) {
+      ++it;
+    } else {
+      by_id_.erase(it->second.id);
+      it = by_node_.erase(it);
+    }
+  }
 }
 
 TreeNodeRef TreeNodeIds::Find(std::int64_t id) const {
   const auto found = by_id_.find(id);
-  return found == by_id_.end() ? TreeNodeRef() : found->second.lock();
+  if (found == by_id_.end()) return TreeNodeRef();
+  return by_node_.at(found->second).node.lock();
 }
 
 }  // namespace zarel::serve

@@ -7,12 +7,15 @@
 // removed finds nothing, instead of another node.
 //
 // One node is
-//   {"id": 7, "text": "North", "key": "10»variable»3", "tag": "3»leaf",
-//    "image": "4", "imageUrl": "/site/tree4.gif" or null,
-//    "color": "#000000", "expanded": false, "selected": true,
-//    "children": [ ...nodes... ]}
+//   {"id":7,"text":"North","key":"10»variable»3","tag":"3»leaf",
+//    "image":"4","imageUrl":"/site/tree4.gif" or null,
+//    "color":"#000000","expanded":false,"selected":true,
+//    "children":[ ...nodes... ]}
 // with the top-level nodes in display order and each node's children in
-// their order. color is the node's ForeColor as an HTML colour.
+// their order. color is the node's ForeColor as an HTML colour. The JSON is
+// written straight into the answer's text as the tree is walked.
+//
+// Threads: one thread at a time per TreeNodeIds (the session's lock).
 #ifndef ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_
 #define ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_
 
@@ -22,21 +25,19 @@
 #include <string>
 #include <unordered_map>
 
-#include <nlohmann/json.hpp>
-
 #include "zarel/hostkit/headless_tree_view.h"
 
 namespace zarel::serve {
 
 // The URL of a node's image (its image list index or key, as text), or
-// null when the site has no picture for it.
-using ImageUrl = std::function<nlohmann::json(const std::string& image)>;
+// empty when the site has no picture for it.
+using ImageUrl = std::function<const std::string&(const std::string& image)>;
 
 class TreeNodeIds {
  public:
-  // The tree's nodes as a JSON array (see above). Nodes seen before keep
-  // their ids; nodes no longer in the tree are forgotten.
-  nlohmann::json Describe(const HeadlessTreeView& tree, const ImageUrl& image_url);
+  // Appends the tree's nodes to out as a JSON array (see above). Nodes seen
+  // before keep their ids; nodes no longer in the tree are forgotten.
+  void Describe(const HeadlessTreeView& tree, const ImageUrl& image_url, std::string& out);
   // The node with this id, when it was in the tree at the last Describe and
   // is still alive; otherwise an empty reference.
   TreeNodeRef Find(std::int64_t id) const;
@@ -45,9 +46,14 @@ class TreeNodeIds {
   struct Entry {
     std::weak_ptr<TreeNode> node;
     std::int64_t id = 0;
+    std::uint64_t walk = 0;  // the last Describe that saw the node
   };
+  // By the node's address; the weak reference tells a node from a later one
+  // at the same address (it keeps the first one's control block, so the
+  // two never compare equal).
   std::unordered_map<const TreeNode*, Entry> by_node_;
-  std::unordered_map<std::int64_t, std::weak_ptr<TreeNode>> by_id_;
+  std::unordered_map<std::int64_t, const TreeNode*> by_id_;
+  std::uint64_t walk_ = 0;
   std::int64_t next_id_ = 1;
 };
 

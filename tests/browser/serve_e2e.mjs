@@ -3,7 +3,9 @@
 // /usr/bin/chromium) through playwright-core: opens the page, clicks nodes of
 // every kind, checks the report pane and the tree, opens a shape report
 // level through the page's own script, presses Save, Print and Preview and
-// Refresh, and takes screenshots.
+// Refresh, lets a page of another site point the window at the server again
+// and again (the session must survive, and no new one start), and takes
+// screenshots.
 //
 //   node serve_e2e.mjs --zarel PATH [--out DIR] [--chromium PATH]
 //
@@ -12,6 +14,7 @@
 // this folder; no Chromium: scripts/install-deps --browser).
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -97,7 +100,9 @@ try {
   const pageErrors = [];
   page.on('pageerror', (error) => pageErrors.push(error.message));
   page.on('console', (message) => {
-    if (message.type() === 'error') pageErrors.push(message.text());
+    // A page without a session asks for its state first and hears 401, which
+    // the browser lists as a failed load; the page then starts its session.
+    if (message.type() === 'error' && !message.text().includes('status of 401')) pageErrors.push(message.text());
   });
   const report = page.frameLocator('#report');
 
@@ -322,6 +327,30 @@ try {
   await page.waitForFunction(() => !document.body.classList.contains('busy'));
   check((await children([root, 'Sales'])).length === 0, 'Refresh rebuilds the tree');
   check((await page.locator('#report').getAttribute('src')).startsWith('/site/fp.htm'), 'Refresh shows the front page');
+
+  // A page of another site points the window here again and again (a link,
+  // a script): the browser keeps its one session, and no new one starts.
+  await click([root, 'Products']);
+  const elsewhereServer = http.createServer((request, response) => {
+    response.setHeader('Content-Type', 'text/html');
+    response.end(`<!doctype html><script>location.href = ${JSON.stringify(address)};</script>`);
+  });
+  await new Promise((resolve) => elsewhereServer.listen(0, '127.0.0.1', resolve));
+  // "localhost" is another site than "127.0.0.1" to the browser.
+  const elsewhere = `http://localhost:${elsewhereServer.address().port}/`;
+  let starts = 0;
+  const countStarts = (request) => { if (request.url().endsWith('/api/session')) starts += 1; };
+  page.on('request', countStarts);
+  for (let i = 0; i < 5; i += 1) {
+    await page.goto(elsewhere);
+    await page.waitForURL(address);
+    await page.locator('#tree li[aria-selected="true"]').first().waitFor();
+    await page.waitForFunction(() => !document.body.classList.contains('busy'));
+  }
+  page.off('request', countStarts);
+  elsewhereServer.close();
+  check(starts === 0, `five navigations from another site start no session (${starts} started)`);
+  check((await selected()).join() === 'Products', 'the session survives navigations from another site');
 
   // A second browser has a session of its own.
   const other = await browser.newContext({ viewport: { width: 1280, height: 860 } });

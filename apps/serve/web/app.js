@@ -18,32 +18,45 @@
     statusElement.classList.toggle('error', Boolean(isError));
   }
 
+  function post(path, body) {
+    return fetch(path, {
+      method: 'POST',
+      cache: 'no-store',
+      credentials: 'same-origin',
+      headers: { 'Content-Type': 'application/json' },
+      body: JSON.stringify(body),
+    });
+  }
+
+  // Shows an answer of the server: the state, or the error it tells.
+  async function show(response, replaceEvents) {
+    const type = response.headers.get('Content-Type') || '';
+    if (!type.startsWith('application/json')) {
+      setStatus((await response.text()).trim(), true);
+      return;
+    }
+    const state = await response.json();
+    setStatus(state.error || '', Boolean(state.error));
+    apply(state, replaceEvents);
+  }
+
   // One server call at a time, in the order the user asked for them.
   function call(path, body) {
     const run = async () => {
       pending += 1;
       document.body.classList.add('busy');
       try {
-        const options = { cache: 'no-store', credentials: 'same-origin' };
-        if (body !== undefined) {
-          options.method = 'POST';
-          options.headers = { 'Content-Type': 'application/json' };
-          options.body = JSON.stringify(body);
-        }
-        const response = await fetch(path, options);
+        const response = body === undefined
+          ? await fetch(path, { cache: 'no-store', credentials: 'same-origin' })
+          : await post(path, body);
         if (response.status === 401) {
-          // The session ended (it expired): a fresh page starts a new one.
-          window.location.reload();
+          // No session yet, or it ended (expired): this page starts one. The
+          // server starts sessions only for such a request from its own page,
+          // never for a page of another site that points here.
+          await show(await post('/api/session', {}), true);
           return;
         }
-        const type = response.headers.get('Content-Type') || '';
-        if (!type.startsWith('application/json')) {
-          setStatus((await response.text()).trim(), true);
-          return;
-        }
-        const state = await response.json();
-        setStatus(state.error || '', Boolean(state.error));
-        apply(state, body === undefined);
+        await show(response, body === undefined);
       } catch (error) {
         setStatus('The server cannot be reached: ' + error.message, true);
       } finally {
