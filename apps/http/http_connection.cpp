@@ -3,6 +3,7 @@
 // close (see http_connection.h).
 #include "apps/http/http_connection.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,6 +53,15 @@ void AppendHeader(std::string& head, std::string_view name, std::string_view val
   head += ": ";
   head.append(value);
   head += "\r\n";
+}
+
+// Whether the client of a connection has closed its side (a browser tab
+// closed, a program ended) while its request waited for a worker. Asked of
+// the kernel without reading: the socket belongs to the connection's own
+// thread.
+bool ClientLeft(int fd) {
+  pollfd state{fd, POLLRDHUP, 0};
+  return ::poll(&state, 1, 0) > 0 && (state.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 void RunHandler(const Server::Handler& handler, const Request& request, Response& response) {
@@ -146,52 +156,87 @@ void Connection::WaitForRequest() {
                           });
 }
 
-// The head is read under two bounds: its size (header_limit counts the
-// request line and every header line together, so neither many small lines
-// nor one long one get past it) and its deadline, which runs from its first
-// byte and is not renewed by progress: a client sending a line a second is
-// cut off like one sending nothing.
+// The head is read under two bounds: its size and its deadline. The size
+// counts the request line and every header line together: Beast's own
+// header limit applies to the part of the head it has not yet taken (it
+// takes the request line as soon as that is whole), so a head of nearly
+// twice the bound would pass it; the bytes the parser has taken are counted
+// here and its limit lowered to what is left. The deadline runs from the head's
+// first byte and is not renewed by progress: a client sending a line a
+// second is cut off like one sending nothing.
 void Connection::ReadHead() {
   state_ = State::kReadingHead;
   head_request_ = false;
+  head_bytes_ = 0;
   parser_.emplace();
-  parser_->header_limit(static_cast<std::uint32_t>(
-      std::min<std::size_t>(context_.options.max_header_bytes, std::numeric_limits<std::uint32_t>::max())));
   // The body bound holds for a declared length (refused from the head, before
   // any of the body is read) and for chunks alike (refused as soon as their
   // sum passes it).
   parser_->body_limit(context_.options.max_body_bytes);
   if (!first_request_) SetDeadline(context_.options.head_deadline);
-  bhttp::async_read_header(socket_, buffer_, *parser_,
-                           [self = shared_from_this()](const error_code& error, std::size_t) {
-                             if (self->state_ == State::kClosed) return;
-                             if (error) {
-                               self->OnReadError(error);
-                               return;
-                             }
-                             if (self->parser_->is_done()) {
-                               self->OnRequest();
-                               return;
-                             }
-                             // A client that waits for leave to send its
-                             // body gets it (its length is within bounds,
-                             // or the head would have been refused).
-                             if (boost::beast::iequals(self->parser_->get()[bhttp::field::expect],
-                                                       "100-continue")) {
-                               static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
-                               asio::async_write(self->socket_, asio::buffer(kContinue.data(), kContinue.size()),
-                                                 [self](const error_code& write_error, std::size_t) {
-                                                   if (self->state_ == State::kClosed) return;
-                                                   if (write_error) {
-                                                     self->Close();
-                                                     return;
-                                                   }
-                                                   self->ReadBody();
-                                                 });
-                               return;
-                             }
-                             self->ReadBody();
-                           });
+  ParseHead();
+}
+
+void Connection::ParseHead() {
+  const std::size_t max = context_.options.max_header_bytes;
+  if (buffer_.size() > 0) {
+    parser_->header_limit(static_cast<std::uint32_t>(std::min<std::size_t>(
+        max - head_bytes_, std::numeric_limits<std::uint32_t>::max())));
+    error_code error;
+    const std::size_t used = parser_->put(buffer_.data(), error);
+    buffer_.consume(used);
+    head_bytes_ += used;
+    if (!error && parser_->is_header_done()) {
+      OnHead();
+      return;
+    }
+    if (error && error != bhttp::error::need_more) {
+      OnReadError(error);
+      return;
+    }
+    if (head_bytes_ >= max || buffer_.size() + kReadChunk > buffer_.max_size()) {
+      OnReadError(bhttp::error::header_limit);
+      return;
+    }
+  }
+  socket_.async_read_some(buffer_.prepare(kReadChunk),
+                          [self = shared_from_this()](const error_code& error, std::size_t bytes) {
+                            if (self->state_ == State::kClosed) return;
+                            if (error == asio::error::eof && self->parser_->got_some()) {
+                              self->OnReadError(bhttp::error::partial_message);
+                              return;
+                            }
+                            if (error) {
+                              self->OnReadError(error);
+                              return;
+                            }
+                            self->buffer_.commit(bytes);
+                            self->ParseHead();
+                          });
+}
+
+// The head is whole: the request goes to its handler, or its body is read
+// first. A client that waits for leave to send its body gets it (its length
+// is within bounds, or the head would have been refused).
+void Connection::OnHead() {
+  if (parser_->is_done()) {
+    OnRequest();
+    return;
+  }
+  if (boost::beast::iequals(parser_->get()[bhttp::field::expect], "100-continue")) {
+    static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                      [self = shared_from_this()](const error_code& error, std::size_t) {
+                        if (self->state_ == State::kClosed) return;
+                        if (error) {
+                          self->Close();
+                          return;
+                        }
+                        self->ReadBody();
+                      });
+    return;
+  }
+  ReadBody();
 }
 
 void Connection::ReadBody() {
@@ -264,7 +309,14 @@ void Connection::OnRequest() {
     Answer(std::move(response), !keep_alive_);
     return;
   }
-  WorkerPool::Job job = [self = shared_from_this(), request = std::move(request)](WorkerPool::Outcome outcome) {
+  WorkerPool::Job job = [self = shared_from_this(), request = std::move(request),
+                         fd = socket_.native_handle()](WorkerPool::Outcome outcome) {
+    if (outcome == WorkerPool::Outcome::kRun && ClientLeft(fd)) {
+      // Nobody waits for this answer any more: the work is not done.
+      ++self->context_.abandoned;
+      asio::post(self->Executor(), [self] { self->Close(); });
+      return;
+    }
     if (outcome != WorkerPool::Outcome::kRun) {
       const bool stopping = outcome == WorkerPool::Outcome::kDropped;
       if (!stopping) ++self->context_.rejected;

@@ -58,7 +58,7 @@ struct ServerContext {
   // Connections refused at connect that are still being told so.
   std::atomic<std::size_t> refusing{0};
 
-  std::atomic<std::size_t> accepted{0}, refused{0}, requests{0}, timed_out{0}, rejected{0};
+  std::atomic<std::size_t> accepted{0}, refused{0}, requests{0}, timed_out{0}, rejected{0}, abandoned{0};
 
   // Last: destroyed first, with the handlers still queued on it (they hold
   // connections, whose destructors use the members above).
@@ -97,6 +97,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void WaitForRequest();
   void ReadHead();
+  void ParseHead();
+  void OnHead();
   void ReadBody();
   void OnRequest();
   void OnReadError(const boost::system::error_code& error);
@@ -122,6 +124,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool close_after_send_ = false;
   int version_ = 11;
   std::size_t linger_read_ = 0;
+  std::size_t head_bytes_ = 0;  // of the current head, taken by the parser
   std::atomic<std::int64_t> deadline_{0};
 
   boost::beast::flat_buffer buffer_;

@@ -241,6 +241,7 @@ ServerStats Server::Stats() const {
   stats.requests = context.requests;
   stats.timed_out = context.timed_out;
   stats.rejected = context.rejected;
+  stats.abandoned = context.abandoned;
   return stats;
 }
 

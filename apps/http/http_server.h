@@ -8,7 +8,9 @@
 // has arrived whole and within its bounds, on one of a fixed number of
 // worker threads. So a slow or hostile client costs a socket and a small
 // buffer, never a thread, and handlers that take long (a query) do not stop
-// the I/O of other connections.
+// the I/O of other connections. A request whose client has closed the
+// connection while the request waited for a worker is not run: nobody
+// would read its answer.
 //
 // What the server answers by itself (text/plain bodies, "Connection: close"):
 //   400  a request that cannot be read as HTTP/1.x (the connection closes)
@@ -97,6 +99,7 @@ struct ServerStats {
   std::size_t requests = 0;      // handed to the handler
   std::size_t timed_out = 0;     // head, body, idle or send deadline passed
   std::size_t rejected = 0;      // answered 400, 413, 431 or 503 by the server
+  std::size_t abandoned = 0;     // not run: the client left while it waited
 };
 
 class Server {

@@ -325,6 +325,41 @@ TEST(ServerTest, StopAsksHandlersToStopAndAnswersWaitingRequestsBusy) {
   server->Get().Stop();  // again: nothing
 }
 
+TEST(ServerTest, ARequestWhoseClientLeftWhileItWaitedIsNotRun) {
+  std::atomic<bool> release{false};
+  std::atomic<int> counted{0};
+  Router router;
+  router.Get("/hold", [&](const Request&, Response& response) {
+    while (!release) std::this_thread::sleep_for(1ms);
+    response.SetContent("held", "text/plain");
+  });
+  router.Post("/count", [&](const Request&, Response& response) {
+    ++counted;
+    response.SetContent("counted", "text/plain");
+  });
+  ServerOptions options = QuickOptions();
+  options.worker_threads = 1;
+  TestServer server(options, std::move(router));
+  RawClient holding = server.Connect();
+  ASSERT_TRUE(holding.Send(MakeRequest("GET", "/hold")));
+  ASSERT_TRUE(Eventually([&] { return server.Get().Stats().requests == 1; }));
+  // Two clicks wait behind it; their clients go, one politely, one reset.
+  for (const bool reset : {false, true}) {
+    RawClient leaving = server.Connect();
+    ASSERT_TRUE(leaving.Send(MakeRequest("POST", "/count")));
+    ASSERT_TRUE(Eventually([&] { return server.Get().Stats().requests == (reset ? 3u : 2u); }));
+    leaving.Close(reset);
+  }
+  release = true;
+  EXPECT_EQ(holding.Read(3s)->body, "held");
+  ASSERT_TRUE(Eventually([&] { return server.Get().Stats().abandoned == 2; }));
+  EXPECT_EQ(counted, 0);
+  // A client that stays is served as always.
+  EXPECT_EQ(server.Ask(MakeRequest("POST", "/count")).body, "counted");
+  EXPECT_EQ(counted, 1);
+  EXPECT_TRUE(Eventually([&] { return server.Get().Stats().open_connections <= 1; }));
+}
+
 TEST(ServerTest, StopEndsAnswersThatOutliveTheGrace) {
   TempFile file(32 * 1024 * 1024, "grace");
   Router router;

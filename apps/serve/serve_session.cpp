@@ -56,17 +56,23 @@ Reply Busy() { return Reply{503, ErrorJson(kBusy), true}; }
 
 }  // namespace
 
-// The session's turn for one call: its lock, taken at once when free;
-// otherwise waited for up to the busy timeout by at most kMaxWaiting calls.
+// The session's turn for one call: its lock, taken at once when free.
+// Otherwise the call waits, but never beyond the busy timeout counted from
+// the start of the call that holds the turn, and only kMaxWaiting calls
+// wait at once: once the holder has run for the busy timeout, the session
+// counts as stuck (a long query) and every other call hears so at once.
 class Session::Turn {
  public:
   explicit Turn(Session& session) : session_(session) {
     if (session.mutex_.try_lock()) {
-      taken_ = true;
+      Take();
       return;
     }
     if (session.waiting_.fetch_add(1) < kMaxWaiting) {
-      taken_ = session.mutex_.try_lock_for(session.busy_timeout_);
+      const auto since = std::chrono::steady_clock::time_point(
+          std::chrono::steady_clock::duration(session.turn_since_.load()));
+      const auto until = since + session.busy_timeout_;
+      if (std::chrono::steady_clock::now() < until && session.mutex_.try_lock_until(until)) Take();
     }
     session.waiting_.fetch_sub(1);
   }
@@ -78,6 +84,11 @@ class Session::Turn {
   bool Taken() const { return taken_; }
 
  private:
+  void Take() {
+    taken_ = true;
+    session_.turn_since_ = Ticks(std::chrono::steady_clock::now());
+  }
+
   Session& session_;
   bool taken_ = false;
 };

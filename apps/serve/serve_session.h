@@ -11,10 +11,11 @@
 // Calls run one at a time per session, as on the control's single
 // user-interface thread: every call that reaches the control takes the
 // session's lock for its whole run. A call that finds the session busy
-// waits for it at most the busy timeout, and only one call waits: the
-// others, and the one that waited in vain, are answered 503 "busy" at once,
-// so one user's repeated clicks during a long query cannot hold every
-// thread of the server. Different sessions run in parallel. Files of the
+// waits for it, but only until the call that holds it has run for the busy
+// timeout, and only one call waits at a time: the others, and every call
+// once the holder has run that long, are answered 503 "busy" at once, so one
+// user's repeated clicks during a long query cannot hold the server's
+// threads. Different sessions run in parallel. Files of the
 // folder are opened without the lock (see OpenFile).
 //
 // Texts sent to the browser never show the server's folders: event texts
@@ -153,6 +154,7 @@ class Session : public ZarelEvents {
 
   std::timed_mutex mutex_;
   std::atomic<int> waiting_{0};
+  std::atomic<std::int64_t> turn_since_{0};  // when the holder of the turn took it
   const std::chrono::milliseconds busy_timeout_;
   std::atomic<std::int64_t> last_used_;
   FolderRemover folder_;  // declared before the control: removed after it went
