@@ -16,6 +16,8 @@ using nlohmann::json;
 // (bounded by the server), never the stack.
 std::optional<json> ObjectOf(std::string_view body) {
   if (body.empty()) return json::object();
+  // JSON text holds no NUL byte; the parser would take one for the end.
+  if (body.find('\0') != std::string_view::npos) return std::nullopt;
   json value = json::parse(body, nullptr, false);
   if (value.is_discarded() || !value.is_object()) return std::nullopt;
   return value;
