@@ -34,6 +34,7 @@
 // Exit status 0 when every page was the single-user page and no click
 // failed (the speed goals are printed, not enforced: the machine may be
 // busy), 1 otherwise.
+#include <pthread.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -44,6 +45,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -374,16 +376,18 @@ Round Run(zarel::serve::WebServer& server, int sessions, double seconds,
   Round round;
   std::mutex mutex;
   std::vector<std::thread> threads;
-  std::atomic<bool> go{false};
+  std::promise<void> go;
+  const std::shared_future<void> started = go.get_future().share();
   std::atomic<int> ready{0};
   for (int user = 0; user < sessions; ++user) {
     threads.emplace_back([&, user] {
+      ::pthread_setname_np(::pthread_self(), "load-client");
       Round mine;
       try {
         Client client(server.Port());
         std::mt19937 random(static_cast<unsigned>(user) * 7919u + 17u);
         ++ready;
-        while (!go) std::this_thread::yield();
+        started.wait();
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
         while (Clock::now() < deadline) {
           const std::vector<Node> nodes = client.Nodes();
@@ -432,7 +436,7 @@ Round Run(zarel::serve::WebServer& server, int sessions, double seconds,
     });
   }
   while (ready < sessions) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  go = true;
+  go.set_value();
   for (std::thread& thread : threads) thread.join();
   return round;
 }
@@ -469,6 +473,7 @@ int main(int argc, char** argv) {
   options.port = 0;
   options.display.talking = true;
   options.max_sessions = 128;
+  options.limits.new_sessions_per_minute = 1000000;  // every client starts from 127.0.0.1
   options.work_root = work.string();
   int status = 0;
   {
