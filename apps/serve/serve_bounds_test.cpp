@@ -5,7 +5,6 @@
 // itself, by signal), large files, and server paths kept from the browser.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,15 +12,16 @@
 #include <cstdlib>
 #include <csignal>
 #include <future>
-#include <regex>
 #include <thread>
 
-#include "apps/serve/serve_test_fixture.h"
+#include "apps/testing/serve_test_fixture.h"
+#include "apps/http/child_program.h"
 
 namespace zarel::serve {
 namespace {
 
 using namespace zarel::serve::testing;
+using zarel::http::ServeProgram;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -318,68 +318,6 @@ TEST_F(ServeTest, ServerPathsNeverReachTheBrowser) {
   }
 }
 
-// zarel serve started as a program of its own, with its temporary folder
-// (TMPDIR, where it makes its work folder) in tmp; stopped when it goes.
-class ServeProgram {
- public:
-  ServeProgram(const std::vector<std::string>& arguments, const std::string& tmp) {
-    int out[2];
-    EXPECT_EQ(::pipe(out), 0);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], 1);
-      ::close(out[0]);
-      ::setenv("TMPDIR", tmp.c_str(), 1);
-      std::vector<char*> argv = {const_cast<char*>(ZAREL_PROGRAM), const_cast<char*>("serve")};
-      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-      argv.push_back(nullptr);
-      ::execv(ZAREL_PROGRAM, argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    out_ = out[0];
-    // "zarel serve: open http://127.0.0.1:PORT/ in a browser"
-    std::string printed;
-    char buffer[256];
-    static const std::regex kAddress(":([0-9]+)/ in a browser");
-    std::smatch found;
-    while (!std::regex_search(printed, found, kAddress)) {
-      const ssize_t got = ::read(out_, buffer, sizeof buffer);
-      if (got <= 0) break;
-      printed.append(buffer, static_cast<std::size_t>(got));
-    }
-    port_ = found.empty() ? 0 : std::stoi(found[1]);
-  }
-  ~ServeProgram() {
-    if (pid_ > 0 && ExitStatus(0ms) == kRunning) {
-      ::kill(pid_, SIGKILL);
-      ExitStatus(5s);
-    }
-    ::close(out_);
-  }
-  int Port() const { return port_; }
-  void Signal(int signal) const { ::kill(pid_, signal); }
-  // The exit status once the program has ended, or kRunning.
-  static constexpr int kRunning = -1;
-  int ExitStatus(std::chrono::milliseconds within) {
-    const auto until = Clock::now() + within;
-    for (;;) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      if (Clock::now() >= until) return kRunning;
-      std::this_thread::sleep_for(10ms);
-    }
-  }
-
- private:
-  pid_t pid_ = 0;
-  int out_ = -1;
-  int port_ = 0;
-};
-
 // Whether a folder holds nothing the server made (its work folder).
 bool NoWorkFolderIn(const std::string& folder) {
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -400,7 +338,7 @@ TEST_F(ServeTest, TheProgramStopsOnASignalWhileAQueryRunsAndLeavesNothingBehind)
   };
   for (const Case& c : cases) {
     TempFolder tmp;
-    ServeProgram program({database_->ConnectionString(), "--site", site_.PathOf("site"), "--port", "0",
+    ServeProgram program(ZAREL_PROGRAM, {database_->ConnectionString(), "--site", site_.PathOf("site"), "--port", "0",
                           "--stop-timeout", c.stop_timeout},
                          tmp.Path());
     ASSERT_GT(program.Port(), 0) << c.what;

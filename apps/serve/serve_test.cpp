@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "apps/serve/serve_security.h"
-#include "apps/serve/serve_test_fixture.h"
+#include "apps/testing/serve_test_fixture.h"
 #include "apps/testing/run_zarel.h"
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"

@@ -3,8 +3,8 @@
 // in the test's process on a free loopback port, and browsers that talk to
 // it over real sockets, keeping their session cookie. Included by the
 // serve tests only.
-#ifndef ZAREL_APPS_SERVE_SERVE_TEST_FIXTURE_H_
-#define ZAREL_APPS_SERVE_SERVE_TEST_FIXTURE_H_
+#ifndef ZAREL_APPS_TESTING_SERVE_TEST_FIXTURE_H_
+#define ZAREL_APPS_TESTING_SERVE_TEST_FIXTURE_H_
 
 #include <gtest/gtest.h>
 
@@ -191,4 +191,4 @@ class ServeTest : public ::testing::Test {
 
 }  // namespace zarel::serve::testing
 
-#endif  // ZAREL_APPS_SERVE_SERVE_TEST_FIXTURE_H_
+#endif  // ZAREL_APPS_TESTING_SERVE_TEST_FIXTURE_H_
