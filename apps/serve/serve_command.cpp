@@ -205,6 +205,12 @@ int RunServe(const serve::ServeOptions& given, std::ostream& out, std::ostream& 
   }
   stopper.join();
   server.reset();  // ends the sessions and removes the work folder
+  // A second interruption that came while the server was stopping is
+  // pending: taken here, or restoring the mask would let it end the
+  // program by the signal instead of with its status.
+  const timespec none{0, 0};
+  while (sigtimedwait(&stop_signals, nullptr, &none) > 0) {
+  }
   out << "zarel serve: stopped" << std::endl;
   return kStopped;
 }
