@@ -56,17 +56,20 @@ class DesktopNode : public TreeNode, public std::enable_shared_from_this<Desktop
   bool Selected() const override { return model_->Selected(); }
   void Selected(bool selected) override;
   int Children() const override { return model_->Children(); }
-  TreeNodeRef Child() const override;
-  TreeNodeRef Next() const override;
-  TreeNodeRef Parent() const override;
-  TreeNodeRef FirstSibling() const override;
-  TreeNodeRef LastSibling() const override;
+  TreeNodeRef Child() const override { return Wrapped(model_->Child()); }
+  TreeNodeRef Next() const override { return Wrapped(model_->Next()); }
+  TreeNodeRef Parent() const override { return Wrapped(model_->Parent()); }
+  TreeNodeRef FirstSibling() const override { return Wrapped(model_->FirstSibling()); }
+  TreeNodeRef LastSibling() const override { return Wrapped(model_->LastSibling()); }
   int Index() const override { return model_->Index(); }
   std::string FullPath() const override { return model_->FullPath(); }
   void EnsureVisible() override;
 
   // Raises 91 when the node has left its tree view.
   void Live() const { (void)model_->Children(); }
+  // The desktop node of a model node the model has just answered (so the
+  // node is still in its tree view).
+  TreeNodeRef Wrapped(const TreeNodeRef& model) const;
   // The node leaves its tree view for good.
   void Leave() {
     tree_ = nullptr;
@@ -424,30 +427,7 @@ void DesktopNode::Selected(bool selected) {
   tree_->ShowSelection();
 }
 
-TreeNodeRef DesktopNode::Child() const {
-  TreeNodeRef model = model_->Child();
-  return tree_->Wrap(model);
-}
-
-TreeNodeRef DesktopNode::Next() const {
-  TreeNodeRef model = model_->Next();
-  return tree_->Wrap(model);
-}
-
-TreeNodeRef DesktopNode::Parent() const {
-  TreeNodeRef model = model_->Parent();
-  return tree_->Wrap(model);
-}
-
-TreeNodeRef DesktopNode::FirstSibling() const {
-  TreeNodeRef model = model_->FirstSibling();
-  return tree_->Wrap(model);
-}
-
-TreeNodeRef DesktopNode::LastSibling() const {
-  TreeNodeRef model = model_->LastSibling();
-  return tree_->Wrap(model);
-}
+TreeNodeRef DesktopNode::Wrapped(const TreeNodeRef& model) const { return tree_->Wrap(model); }
 
 void DesktopNode::EnsureVisible() {
   model_->EnsureVisible();
