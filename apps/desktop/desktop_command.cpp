@@ -30,9 +30,12 @@ access mode 2 "provide: SQL". Closing the window saves nothing.
 Run as root, the web engine's sandbox is turned off (it cannot run inside
 it as root); run the program as an ordinary user where you can.
 
-Exit status: 0 when the window was closed; 1 when the folder does not exist
-or the form file cannot be loaded; 2 for a usage error or a setting the
-control refuses.
+Without a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM) only
+--screenshot runs; run it on a desktop or under xvfb-run -a.
+
+Exit status: 0 when the window was closed; 1 when the folder does not exist,
+the form file cannot be loaded, or there is no display; 2 for a usage error
+or a setting the control refuses.
 
 Example:
   zarel desktop sqlite:demo/demo.db --folder demo/site --talking \

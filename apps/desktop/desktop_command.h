@@ -9,8 +9,9 @@
 //
 // The program is zarel-desktop, which `zarel desktop` runs; it is built
 // only where Qt 6 with its web engine is found. Exit status 0 when the
-// window was closed, 1 for a folder that does not exist or a form file that
-// cannot be loaded, 2 for a usage error or a setting the control refuses.
+// window was closed, 1 for a folder that does not exist, a form file that
+// cannot be loaded or no display (unless --screenshot), 2 for a usage error
+// or a setting the control refuses.
 #ifndef ZAREL_APPS_DESKTOP_DESKTOP_COMMAND_H_
 #define ZAREL_APPS_DESKTOP_DESKTOP_COMMAND_H_
 

@@ -1,7 +1,7 @@
 // Tests of the desktop host as a program: `zarel desktop` runs zarel-desktop
-// on the demo and saves a picture of its window; usage errors, a missing
-// folder or form, a setting the control refuses; and a zarel program
-// without the desktop host beside it.
+// on the demo and saves a picture of its window; without a display;
+// usage errors, a missing folder or form, a setting the control refuses;
+// and a zarel program without the desktop host beside it.
 #include "apps/desktop/desktop_command.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +23,13 @@ struct ProgramRun {
 };
 
 // Runs a program with the arguments, in this test's environment (its
-// display or the offscreen platform), for at most two minutes.
-ProgramRun RunProgram(const QString& program, const QStringList& arguments) {
+// display or the offscreen platform) unless given another, for at most two
+// minutes.
+ProgramRun RunProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment =
+                          QProcessEnvironment::systemEnvironment()) {
   QProcess process;
+  process.setProcessEnvironment(environment);
   process.start(program, arguments);
   if (!process.waitForFinished(120000)) {
     process.kill();
@@ -37,8 +41,9 @@ ProgramRun RunProgram(const QString& program, const QStringList& arguments) {
           process.readAllStandardError().toStdString()};
 }
 
-ProgramRun Zarel(const QStringList& arguments) {
-  return RunProgram(ZAREL_PROGRAM, QStringList{"desktop"} + arguments);
+ProgramRun Zarel(const QStringList& arguments, const QProcessEnvironment& environment =
+                                                    QProcessEnvironment::systemEnvironment()) {
+  return RunProgram(ZAREL_PROGRAM, QStringList{"desktop"} + arguments, environment);
 }
 
 class DesktopCommandTest : public ::testing::Test {
@@ -63,6 +68,25 @@ TEST_F(DesktopCommandTest, ZarelDesktopOpensTheDemoInAWindow) {
   EXPECT_GE(shot.width(), 800);
   EXPECT_GE(shot.height(), 500);
   EXPECT_TRUE(testing::FileExists(folder.PathOf("demo/site/fp.htm")));
+}
+
+// Without a display the window would run unseen until killed: the program
+// says so and stops, unless all it is asked for is the picture.
+TEST_F(DesktopCommandTest, WithoutADisplayOnlyThePicture) {
+  QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) headless.remove(name);
+  const ProgramRun refused = Zarel({Connection(), "--folder", Site()}, headless);
+  EXPECT_EQ(refused.status, kDesktopRunFailure);
+  EXPECT_NE(refused.err.find("zarel: no display to open the window on (DISPLAY is not set): run "
+                             "it on a desktop, under xvfb-run, or with --screenshot FILE"),
+            std::string::npos)
+      << refused.err;
+
+  const std::string picture = folder.PathOf("headless.png");
+  const ProgramRun shot =
+      Zarel({Connection(), "--folder", Site(), "--screenshot", Q(picture)}, headless);
+  ASSERT_EQ(shot.status, 0) << shot.err;
+  EXPECT_GE(QImage(Q(picture)).width(), 800);
 }
 
 TEST_F(DesktopCommandTest, FailuresAndTheirStatus) {

@@ -1,6 +1,7 @@
 // zarel-desktop, the program behind `zarel desktop`: reads the command
 // line, prepares the web engine's environment, and runs the window (see
-// desktop_command.h).
+// desktop_command.h); without a display it only makes --screenshot's
+// picture.
 #include <QApplication>
 #include <QTemporaryDir>
 #include <iostream>
@@ -18,6 +19,13 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error, std::cout, std::cerr);
     return status == 0 ? zarel::kDesktopCompleted : zarel::kDesktopUsageError;
+  }
+  // Without a display the window would run where nobody sees it, until
+  // killed; only a picture (--screenshot) is worth making there.
+  if (!options.screenshot && !zarel::HasWindowPlatform()) {
+    std::cerr << "zarel: no display to open the window on (DISPLAY is not set): run it on a "
+                 "desktop, under xvfb-run, or with --screenshot FILE\n";
+    return zarel::kDesktopRunFailure;
   }
   // The toolkit wants a private runtime folder; one of its own when the
   // session has none.

@@ -24,13 +24,17 @@ void SetDefault(const char* name, const std::string& value) {
 void PrepareWebEngineEnvironment(const std::string& runtime_folder) {
   if (::geteuid() == 0) SetDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
   SetDefault("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-  if (IsUnset("DISPLAY") && IsUnset("WAYLAND_DISPLAY")) SetDefault("QT_QPA_PLATFORM", "offscreen");
+  if (!HasWindowPlatform()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (IsUnset("XDG_RUNTIME_DIR") && !runtime_folder.empty()) {
     // The toolkit warns about, and refuses to use, a runtime folder that
     // others may read.
     ::chmod(runtime_folder.c_str(), S_IRWXU);
     ::setenv("XDG_RUNTIME_DIR", runtime_folder.c_str(), 1);
   }
+}
+
+bool HasWindowPlatform() {
+  return !IsUnset("DISPLAY") || !IsUnset("WAYLAND_DISPLAY") || !IsUnset("QT_QPA_PLATFORM");
 }
 
 }  // namespace zarel

@@ -26,6 +26,12 @@ namespace zarel {
 
 void PrepareWebEngineEnvironment(const std::string& runtime_folder);
 
+// Whether windows have somewhere to be shown: a display (DISPLAY or
+// WAYLAND_DISPLAY), or a Qt platform the user chose (QT_QPA_PLATFORM).
+// Without one, PrepareWebEngineEnvironment chooses the offscreen platform,
+// where a window runs but nobody sees it.
+bool HasWindowPlatform();
+
 }  // namespace zarel
 
 #endif  // ZAREL_DESKTOP_WEB_ENGINE_ENVIRONMENT_H_
