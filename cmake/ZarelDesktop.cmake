@@ -63,6 +63,9 @@ function(zarel_desktop_tests)
   if(ZAREL_XVFB_RUN AND NOT ZAREL_SANITIZE)
     add_test(NAME ${T_NAME}
       COMMAND ${ZAREL_XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${T_NAME}>)
+    # xvfb-run -a takes the first free display number; two started at once
+    # may take the same one, so CTest starts them one after the other.
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK zarel_virtual_display)
   else()
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     list(APPEND environment QT_QPA_PLATFORM=offscreen)
