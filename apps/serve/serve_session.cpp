@@ -4,8 +4,9 @@
 #include <filesystem>
 
 #include "apps/serve/serve_json.h"
-#include "zarel/base/ascii_text.h"
+#include "apps/serve/serve_security.h"
 #include "zarel/base/error.h"
+#include "zarel/hostkit/tree_images.h"
 
 namespace zarel::serve {
 
@@ -18,23 +19,12 @@ constexpr std::size_t kEventsKept = 200;
 // user's impatient clicks hold at most two threads (the call running and
 // the one waiting).
 constexpr int kMaxWaiting = 1;
-// Files the site may provide for the tree's images, tried in this order:
-// "tree" followed by the image list index or key ("tree1.gif", "treeNet.png").
-constexpr const char* kImageExtensions[] = {".png", ".gif", ".svg", ".jpg"};
 constexpr const char* kControlName = "Zarel1";
 constexpr const char* kBusy = "This session is still busy with an earlier request; try again in a moment.";
 constexpr const char* kGoneNode = "That node is no longer in the tree; the tree is shown as it is now.";
 
 std::int64_t Ticks(std::chrono::steady_clock::time_point moment) {
   return moment.time_since_epoch().count();
-}
-
-bool IsPlainName(const std::string& text) {
-  if (text.empty() || text.size() > 64) return false;
-  for (const char c : text) {
-    if (!IsAsciiAlphanumeric(c) && c != '_' && c != '-') return false;
-  }
-  return true;
 }
 
 // Copies the site folder; symbolic links stay behind, so nothing in the
@@ -251,13 +241,10 @@ const std::string& Session::ImageUrl(const std::string& image) {
   const auto known = image_urls_.find(image);
   if (known != image_urls_.end()) return known->second;
   std::string url;
-  if (IsPlainName(image)) {
-    for (const char* extension : kImageExtensions) {
-      const std::string name = "tree" + image + extension;
-      if (ResolveInside(canonical_folder_, name)) {
-        url = std::string(kSitePrefix) + name;
-        break;
-      }
+  for (const std::string& name : TreeImageFileNames(image)) {
+    if (ResolveInside(canonical_folder_, name)) {
+      url = std::string(kSitePrefix) + name;
+      break;
     }
   }
   return image_urls_.emplace(image, std::move(url)).first->second;
