@@ -211,6 +211,7 @@ void LinkPool::Give(Lease& lease) {
     }
   }
   returned_.notify_all();
+  if (keep) expiry_signal_.notify_all();
   driver.reset();
   closing.clear();
 }

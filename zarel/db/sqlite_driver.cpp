@@ -649,7 +649,9 @@ std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path, cons
   // Reading the schema here turns a file that is no database into an error
   // at Open rather than at the first command.
   if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path + "': " + sqlite3_errmsg(db.get()));
+    const bool locked = (sqlite3_errcode(db.get()) & 0xff) == SQLITE_BUSY;
+    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path + "': " +
+                                    (locked ? LockedMessage(limits.lock_wait) : sqlite3_errmsg(db.get())));
   }
   const std::optional<FileIdentity> after = IdentityOf(path);
   if (!before || !after || !(*before == *after)) {
