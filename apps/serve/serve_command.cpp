@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -64,6 +65,8 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
   serve->add_option("--threads", options.threads,
                     "Threads answering requests (default 128; each open connection holds one)")
       ->check(CLI::Range(2, 4096));
+  AddStatementOptions(*serve, options.database);
+  AddPoolOptions(*serve, options.database, "the fewer of --threads and --max-sessions");
   return serve;
 }
 
@@ -75,6 +78,7 @@ int RunServe(const serve::ServeOptions& given, std::ostream& out, std::ostream& 
     return kRunFailure;
   }
   options.site = std::filesystem::canonical(options.site, error).string();
+  ApplyDatabaseSettings(DatabaseSettingsFrom(options.database, std::min(options.threads, options.max_sessions)));
 
   // Interruptions are taken by a thread of their own, which stops the
   // server; every other thread (the server's included) has them blocked.

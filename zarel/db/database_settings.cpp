@@ -27,6 +27,7 @@ void ApplyDatabaseSettings(const DatabaseSettings& settings) {
   if (settings.pool_wait.count() < 0) Refuse("the wait for a link cannot be negative.");
   if (settings.statement_time_limit.count() < 0) Refuse("the statement time limit cannot be negative.");
   if (settings.lock_wait.count() < 0) Refuse("the lock wait cannot be negative.");
+  if (settings == CurrentDatabaseSettings()) return;
   LinkPool::Instance()->Apply(settings);
 }
 

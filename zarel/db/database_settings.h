@@ -52,14 +52,17 @@ struct DatabaseSettings {
   std::chrono::milliseconds pool_wait{std::chrono::seconds(15)};
   std::chrono::milliseconds statement_time_limit{std::chrono::seconds(30)};
   std::chrono::milliseconds lock_wait{std::chrono::seconds(5)};
+
+  bool operator==(const DatabaseSettings&) const = default;
 };
 
 // The settings in force (the defaults above until ApplyDatabaseSettings).
 DatabaseSettings CurrentDatabaseSettings();
 
-// Makes settings the process's settings. Raises RuntimeError 5 (invalid
-// procedure call) for a negative size or duration, a pool_idle of 0, or a
-// pool_size above 10,000; nothing changes then.
+// Makes settings the process's settings (settings equal to those in force
+// change nothing). Raises RuntimeError 5 (invalid procedure call) for a
+// negative size or duration, a pool_idle of 0, or a pool_size above 10,000;
+// nothing changes then.
 void ApplyDatabaseSettings(const DatabaseSettings& settings);
 
 // Stops every statement running in the process at this moment, from any
