@@ -347,6 +347,25 @@ TEST_F(LinkPoolServer, LinkEndedByTheServerIsReplaced) {
   connection->Close();
 }
 
+TEST_F(LinkPoolServer, LinkFindsAProcedureTableMadeAnewAfterItsFirstLookup) {
+  auto db = MakeTestDatabase(Backend::kPostgreSQL);
+  db->Exec("CREATE TABLE xproc(name TEXT, body TEXT); INSERT INTO xproc VALUES ('Which', 'SELECT ''first'' AS w')");
+  auto connection = Open(db->ConnectionString());
+  EXPECT_EQ(First(*connection, "EXEC Which"), "first");
+  connection->Close();
+  // Replaced by a table of other letter case, with other columns' names.
+  db->Exec("DROP TABLE xproc; CREATE TABLE \"XProc\"(\"Name\" TEXT, \"Body\" TEXT);"
+           " INSERT INTO \"XProc\" VALUES ('which', 'SELECT ''second'' AS w')");
+  const DatabaseLinkCounts before = CountDatabaseLinks();
+  connection->Open(db->ConnectionString());
+  EXPECT_EQ(CountDatabaseLinks().reused, before.reused + 1);
+  EXPECT_EQ(First(*connection, "EXEC Which"), "second");
+  connection->BeginTrans();
+  EXPECT_EQ(First(*connection, "EXEC Which"), "second");
+  connection->RollbackTrans();
+  connection->Close();
+}
+
 TEST_F(LinkPoolServer, ConnectionStringOptionsAndTheLimitsTogether) {
   ScopedSettings settings([](DatabaseSettings& s) {
     s.statement_time_limit = 12s;

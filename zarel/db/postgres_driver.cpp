@@ -350,6 +350,17 @@ class PostgresDriver final : public DatabaseDriver {
   }
 
   std::optional<std::string> FindProcedureBody(std::string_view name) override {
+    // Where XProc is stays known for the link's life (a catalog lookup is
+    // the dearest statement of a procedure call); when the table is gone
+    // from there, it is looked up again.
+    if (procedure_query_) {
+      try {
+        return BodyOf(name);
+      } catch (const RuntimeError&) {
+        procedure_query_.reset();
+        if (InTransaction()) throw;  // the failure ended the transaction's use
+      }
+    }
     const StatementResult table = Run(
         "SELECT n.nspname, c.relname,"
         " (SELECT a.attname FROM pg_attribute a WHERE a.attrelid = c.oid AND a.attnum > 0"
@@ -366,11 +377,9 @@ class PostgresDriver final : public DatabaseDriver {
       Raise(errc::kDatabaseError, "The table XProc needs the columns Name and Body.");
     }
     const std::string qualified = QuoteIdentifier(found[0].AsString()) + "." + QuoteIdentifier(found[1].AsString());
-    const StatementResult row = Run("SELECT " + QuoteIdentifier(found[3].AsString()) + " FROM " + qualified +
-                                        " WHERE lower(" + QuoteIdentifier(found[2].AsString()) + ") = lower($1) LIMIT 1",
-                                    {Variant(std::string(name))}, false);
-    if (row.data.rows.empty()) return std::nullopt;
-    return row.data.rows[0][0].TextOrEmpty();
+    procedure_query_ = "SELECT " + QuoteIdentifier(found[3].AsString()) + " FROM " + qualified + " WHERE lower(" +
+                       QuoteIdentifier(found[2].AsString()) + ") = lower($1) LIMIT 1";
+    return BodyOf(name);
   }
 
   std::optional<StatementResult> RunNativeProcedure(std::string_view name, const std::vector<Variant>& args) override {
@@ -441,6 +450,12 @@ class PostgresDriver final : public DatabaseDriver {
     }
     if (primary != nullptr) Raise(errc::kDatabaseError, TrimmedMessage(primary));
     Raise(errc::kDatabaseError, TrimmedMessage(PQerrorMessage(connection_.get())));
+  }
+
+  std::optional<std::string> BodyOf(std::string_view name) {
+    const StatementResult row = Run(*procedure_query_, {Variant(std::string(name))}, false);
+    if (row.data.rows.empty()) return std::nullopt;
+    return row.data.rows[0][0].TextOrEmpty();
   }
 
   // Runs a command without parameters; answers its command status.
@@ -573,6 +588,8 @@ class PostgresDriver final : public DatabaseDriver {
   CancelHandle cancel_;  // a cancel request for this session, from any thread
   LinkLimits limits_;
   std::atomic<bool> running_{false};
+  // The statement that reads a procedure's body from XProc, once found.
+  std::optional<std::string> procedure_query_;
 };
 
 // The session settings every link starts with, as server options: dates in
