@@ -2,7 +2,7 @@
 // each clicking random nodes of the demo site for a fixed time. Not a test:
 // it prints figures.
 //
-//   serve_load [--seconds S] [--sessions 1,8,32]
+//   serve_load [--seconds S] [--sessions 1,8,32] [--connection POSTGRESQL]
 //
 // It creates the demo site in a temporary folder, starts `zarel serve` in
 // this process on a free loopback port (the clock fixed, so pages do not
@@ -15,6 +15,15 @@
 // median and worst click latency, and how many pages differed from the
 // single-user page of the same node (the dashboard's visit counter, which
 // every view raises, is left out of the comparison).
+//
+// With --connection, naming an empty PostgreSQL database, the demo site is
+// also placed there and served by a second server: each round runs on
+// SQLite, then on PostgreSQL, every PostgreSQL page is checked against the
+// SQLite single-user page of its node, and the program prints PostgreSQL's
+// clicks per second as a share of SQLite's (goal: at least half) and the
+// database links each round opened. The servers share the database links as
+// zarel serve does (--pool-size defaults to the fewer of threads and
+// sessions).
 #include <httplib.h>
 
 #include <algorithm>
@@ -39,6 +48,7 @@
 #include "apps/serve/serve_http.h"
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
+#include "zarel/db/database_settings.h"
 
 namespace {
 
@@ -229,9 +239,17 @@ Round Run(int port, int sessions, double seconds, const std::map<std::string, st
 
 }  // namespace
 
+// One backend's server with the pages of its single-user crawl.
+struct Backend {
+  std::string name;
+  std::unique_ptr<zarel::serve::WebServer> server;
+  std::map<std::string, std::string> pages;
+};
+
 int main(int argc, char** argv) {
   double seconds = 10;
   std::vector<int> counts = {1, 8, 32};
+  std::string postgres;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
       seconds = std::atof(argv[++i]);
@@ -239,66 +257,100 @@ int main(int argc, char** argv) {
       counts.clear();
       std::stringstream list(argv[++i]);
       for (std::string item; std::getline(list, item, ',');) counts.push_back(std::stoi(item));
+    } else if (std::strcmp(argv[i], "--connection") == 0 && i + 1 < argc) {
+      postgres = argv[++i];
     } else {
-      std::cerr << "usage: serve_load [--seconds S] [--sessions 1,8,32]\n";
+      std::cerr << "usage: serve_load [--seconds S] [--sessions 1,8,32] [--connection POSTGRESQL]\n";
       return 2;
     }
   }
 
   const fs::path work = fs::temp_directory_path() / ("zarel-load-" + std::to_string(::getpid()));
   fs::create_directories(work);
-  const zarel::DemoSite site = zarel::CreateDemoSite((work / "demo").string());
   zarel::FixedClock clock(zarel::MakeDate(zarel::DateParts{2026, 12, 5, 14, 5, 9}));
+  std::vector<zarel::DemoSite> sites;
+  try {
+    sites.push_back(zarel::CreateDemoSite((work / "demo").string()));
+    if (!postgres.empty()) sites.push_back(zarel::CreateDemoSite((work / "demo-postgres").string(), postgres));
+  } catch (const std::exception& error) {
+    std::cerr << "serve_load: " << error.what() << "\n";
+    fs::remove_all(work);
+    return 1;
+  }
 
   zarel::serve::ServeOptions options;
-  options.connection = "sqlite:" + site.database;
-  options.site = site.application_folder;
   options.port = 0;
   options.display.talking = true;
   options.max_sessions = 128;
   options.threads = 128;
   options.work_root = work.string();
+  zarel::ApplyDatabaseSettings(
+      zarel::DatabaseSettingsFrom(options.database, std::min(options.threads, options.max_sessions)));
   int status = 0;
   {
-    zarel::serve::WebServer server(options);
-    std::string error;
-    if (!server.Bind(error)) {
-      std::cerr << "serve_load: " << error << "\n";
-      return 1;
-    }
-    server.Start();
-
-    std::map<std::string, std::string> pages;
-    std::size_t no_page = 0;
-    {
-      Client single(server.Port());
+    std::vector<Backend> backends;
+    for (const zarel::DemoSite& site : sites) {
+      Backend backend;
+      backend.name = site.connection.rfind("sqlite:", 0) == 0 ? "SQLite" : "PostgreSQL";
+      options.connection = site.connection;
+      options.site = site.application_folder;
+      backend.server = std::make_unique<zarel::serve::WebServer>(options);
+      std::string error;
+      if (!backend.server->Bind(error)) {
+        std::cerr << "serve_load: " << error << "\n";
+        return 1;
+      }
+      backend.server->Start();
+      std::size_t no_page = 0;
+      Client single(backend.server->Port());
       const auto start = Clock::now();
-      Crawl(single, pages, no_page);
+      Crawl(single, backend.pages, no_page);
       const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-      std::printf("single-user crawl: %zu nodes with a page, %zu without, %.0f ms (%.2f ms per click)\n",
-                  pages.size(), no_page, ms, ms / static_cast<double>(pages.size() + no_page));
-      server.Sessions().End(single.SessionId());
+      std::printf("%s single-user crawl: %zu nodes with a page, %zu without, %.0f ms (%.2f ms per click)\n",
+                  backend.name.c_str(), backend.pages.size(), no_page, ms,
+                  ms / static_cast<double>(backend.pages.size() + no_page));
+      backend.server->Sessions().End(single.SessionId());
+      backends.push_back(std::move(backend));
     }
-    std::printf("%d s per round, %u hardware threads\n\n", static_cast<int>(seconds),
-                std::thread::hardware_concurrency());
-    std::printf("%8s %8s %10s %10s %10s %8s %10s %8s %8s\n", "sessions", "clicks", "clicks/s",
-                "median ms", "worst ms", "checked", "different", "failed", "messages");
-    for (int sessions : counts) {
-      Round round = Run(server.Port(), sessions, seconds, pages, server);
-      std::sort(round.latencies_ms.begin(), round.latencies_ms.end());
-      const double median = round.latencies_ms.empty() ? 0 : round.latencies_ms[round.latencies_ms.size() / 2];
-      const double worst = round.latencies_ms.empty() ? 0 : round.latencies_ms.back();
-      std::printf("%8d %8ld %10.1f %10.2f %10.2f %8ld %10ld %8ld %8ld\n", sessions, round.clicks,
-                  static_cast<double>(round.clicks) / seconds, median, worst, round.checked,
-                  round.mismatches, round.failures, round.messages);
-      if (round.mismatches > 0) {
-        std::printf("  first page that differed: %s\n", round.first_mismatch.c_str());
+    // Every backend's pages are the first one's.
+    for (const Backend& backend : backends) {
+      if (backend.pages != backends.front().pages) {
+        std::printf("  the %s crawl's pages differ from the %s crawl's\n", backend.name.c_str(),
+                    backends.front().name.c_str());
         status = 1;
       }
-      if (round.unknown > 0) std::printf("  pages of nodes the crawl did not reach: %ld\n", round.unknown);
-      if (round.failures > 0) status = 1;
     }
-    server.Stop();
+    std::printf("%d s per round, %u hardware threads, pool size %d\n\n", static_cast<int>(seconds),
+                std::thread::hardware_concurrency(), zarel::CurrentDatabaseSettings().pool_size);
+    std::printf("%-10s %8s %8s %10s %10s %10s %8s %10s %8s %8s %6s\n", "backend", "sessions", "clicks", "clicks/s",
+                "median ms", "worst ms", "checked", "different", "failed", "messages", "links");
+    for (int sessions : counts) {
+      std::vector<double> rates;
+      for (Backend& backend : backends) {
+        const std::int64_t opened = zarel::CountDatabaseLinks().opened;
+        // Every backend's pages are checked against the first one's crawl.
+        Round round = Run(backend.server->Port(), sessions, seconds, backends.front().pages, *backend.server);
+        std::sort(round.latencies_ms.begin(), round.latencies_ms.end());
+        const double median = round.latencies_ms.empty() ? 0 : round.latencies_ms[round.latencies_ms.size() / 2];
+        const double worst = round.latencies_ms.empty() ? 0 : round.latencies_ms.back();
+        rates.push_back(static_cast<double>(round.clicks) / seconds);
+        std::printf("%-10s %8d %8ld %10.1f %10.2f %10.2f %8ld %10ld %8ld %8ld %6lld\n", backend.name.c_str(), sessions,
+                    round.clicks, rates.back(), median, worst, round.checked, round.mismatches, round.failures,
+                    round.messages, static_cast<long long>(zarel::CountDatabaseLinks().opened - opened));
+        if (round.mismatches > 0) {
+          std::printf("  first page that differed: %s\n", round.first_mismatch.c_str());
+          status = 1;
+        }
+        if (round.unknown > 0) std::printf("  pages of nodes the crawl did not reach: %ld\n", round.unknown);
+        if (round.failures > 0) status = 1;
+      }
+      if (rates.size() == 2) {
+        const double share = rates[1] / rates[0];
+        std::printf("  PostgreSQL / SQLite clicks per second at %d sessions: %.2f (goal: at least 0.5) %s\n",
+                    sessions, share, share >= 0.5 ? "met" : "NOT MET");
+      }
+    }
+    for (Backend& backend : backends) backend.server->Stop();
   }
   std::error_code ignored;
   fs::remove_all(work, ignored);
