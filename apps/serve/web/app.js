@@ -32,7 +32,9 @@
         }
         const response = await fetch(path, options);
         if (response.status === 401) {
-          // The session ended (it expired): a fresh page starts a new one.
+          // The session ended (it expired, or the server that held it
+          // stopped): a fresh page starts a new one, and says why.
+          sessionStorage.setItem('zarel-session-ended', '1');
           window.location.reload();
           return;
         }
@@ -229,5 +231,12 @@
     document.getElementById(command).addEventListener('click', () => call('/api/' + command, {}));
   }
 
-  call('/api/state');
+  const ended = sessionStorage.getItem('zarel-session-ended') !== null;
+  sessionStorage.removeItem('zarel-session-ended');
+  call('/api/state').then(() => {
+    if (ended) {
+      setStatus('Your previous session has ended (it expired, or its server stopped); ' +
+                'this is a new session, at the front page.', true);
+    }
+  });
 })();
