@@ -70,7 +70,7 @@ class DatabaseDriver {
 
   // Whether an idle link may serve another connection: its session is
   // alive and (SQLite) its path still names the file it opened.
-  virtual bool StillValid() const = 0;
+  virtual bool StillValid() = 0;
   // Cleans the session for its next user: rolls back a pending transaction
   // and resets the session's state. Raises when the link cannot be made
   // clean; it is then closed.

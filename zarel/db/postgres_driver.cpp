@@ -309,7 +309,8 @@ class PostgresDriver final : public DatabaseDriver {
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
   }
 
-  bool StillValid() const override {
+  bool StillValid() override {
+    if (reset_sent_ && !FinishReset()) return false;
     return !LinkLost() && PQtransactionStatus(connection_.get()) == PQTRANS_IDLE;
   }
 
@@ -317,8 +318,11 @@ class PostgresDriver final : public DatabaseDriver {
     if (InTransaction()) Exec("ROLLBACK");
     // Back to the session as it was opened: settings (the time limits and
     // date style given at the start stay), temporary tables, prepared
-    // statements, cursors, advisory locks, notifications.
-    Exec("DISCARD ALL");
+    // statements, cursors, advisory locks, notifications. The answer is
+    // read when the link is next taken (StillValid), so the caller does not
+    // wait for the server here.
+    if (PQsendQuery(connection_.get(), "DISCARD ALL") == 0) FailWith(nullptr);
+    reset_sent_ = true;
   }
 
   bool Interrupt() override {
@@ -458,6 +462,18 @@ class PostgresDriver final : public DatabaseDriver {
     return row.data.rows[0][0].TextOrEmpty();
   }
 
+  // Reads the answer to the DISCARD ALL that Reset sent; false when it
+  // failed (the link is then not reused).
+  bool FinishReset() {
+    reset_sent_ = false;
+    bool done = true;
+    while (PGresult* raw = PQgetResult(connection_.get())) {
+      ResultHandle result(raw);
+      if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) done = false;
+    }
+    return done;
+  }
+
   // Runs a command without parameters; answers its command status.
   std::string Exec(const char* sql) {
     ResultHandle result;
@@ -588,6 +604,7 @@ class PostgresDriver final : public DatabaseDriver {
   CancelHandle cancel_;  // a cancel request for this session, from any thread
   LinkLimits limits_;
   std::atomic<bool> running_{false};
+  bool reset_sent_ = false;  // DISCARD ALL sent, its answer not yet read
   // The statement that reads a procedure's body from XProc, once found.
   std::optional<std::string> procedure_query_;
 };

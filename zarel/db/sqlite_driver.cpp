@@ -357,7 +357,7 @@ class SQLiteDriver final : public DatabaseDriver {
   }
   bool InTransaction() const override { return sqlite3_get_autocommit(db_.get()) == 0; }
 
-  bool StillValid() const override {
+  bool StillValid() override {
     // A database renamed over the old one, or the old one removed: this
     // link would go on reading the old file, so it serves no one again.
     const std::optional<FileIdentity> now = IdentityOf(path_);
