@@ -34,7 +34,7 @@ Connection::~Connection() = default;
 void Connection::Open(const std::string& connection_string) {
   if (lease_) Raise(errc::kObjectOpen);
   lease_ = LinkPool::Instance()->Acquire(connection_string);
-  used_ = false;
+  answered_when_taken_ = lease_.Driver().StatementsAnswered();
   running_on_.store(&lease_.Driver());
 }
 
@@ -51,18 +51,18 @@ bool Connection::IsOpen() const { return static_cast<bool>(lease_); }
 template <class Work>
 auto Connection::OnLink(Work work) {
   try {
-    auto result = work(Driver());
-    used_ = true;
-    return result;
+    return work(Driver());
   } catch (...) {
-    if (used_ || !lease_ || !lease_.Reused() || !lease_.Driver().LinkLost()) throw;
+    if (!lease_ || !lease_.Reused() || lease_.Driver().StatementsAnswered() != answered_when_taken_ ||
+        !lease_.Driver().LinkLost()) {
+      throw;
+    }
   }
   running_on_.store(nullptr);
   lease_.Replace();
+  answered_when_taken_ = lease_.Driver().StatementsAnswered();
   running_on_.store(&lease_.Driver());
-  auto result = work(Driver());
-  used_ = true;
-  return result;
+  return work(Driver());
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const std::string& command, int options) {

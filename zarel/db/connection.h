@@ -26,7 +26,8 @@
 // for the next connection to the same database. A link taken from the pool
 // that turns out broken at its first command (the server restarted or ended
 // the session while it lay idle) is replaced once by a fresh link and the
-// command run again; nothing had run on it.
+// command run again, provided the server answered no statement of it (so
+// nothing of it can have run twice).
 //
 // Threads: one thread at a time per Connection (and the recordsets it is
 // opening). Separate Connection objects run in parallel: each holds a
@@ -96,12 +97,15 @@ class Connection : public Object {
  private:
   Connection();
   // Runs work on the link; when the link came from the pool and broke
-  // before any command ran on it, replaces it once and runs work again.
+  // before the server answered any statement on it for this connection,
+  // replaces it once and runs work again.
   template <class Work>
   auto OnLink(Work work);
 
   Lease lease_;
-  bool used_ = false;  // a command has run on the link since it was taken
+  // Statements the link had answered when it was taken: while the count
+  // stands, nothing has run on it for this connection.
+  std::uint64_t answered_when_taken_ = 0;
   std::atomic<DatabaseDriver*> running_on_{nullptr};
 };
 

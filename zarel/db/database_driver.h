@@ -78,6 +78,9 @@ class DatabaseDriver {
   // Stops the statement running on this link, if one is; answers whether
   // one was. May be called from any thread.
   virtual bool Interrupt() = 0;
+  // How many statements the server has answered on this link: a command
+  // that failed while this did not change ran nothing.
+  std::uint64_t StatementsAnswered() const { return answered_; }
 
   // The placeholder of parameter n (from 1) in a statement given to Run.
   virtual std::string Placeholder(int n) const = 0;
@@ -99,6 +102,13 @@ class DatabaseDriver {
   // The columns of the primary key of a table, in key order; empty when the
   // table has none.
   virtual std::vector<std::string> PrimaryKey(std::string_view table) = 0;
+
+ protected:
+  // Counts one statement the server answered (with success).
+  void Answered() { ++answered_; }
+
+ private:
+  std::uint64_t answered_ = 0;
 };
 
 }  // namespace zarel

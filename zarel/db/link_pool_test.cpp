@@ -347,6 +347,25 @@ TEST_F(LinkPoolServer, LinkEndedByTheServerIsReplaced) {
   connection->Close();
 }
 
+TEST_F(LinkPoolServer, LinkLostAfterAStatementRanIsNotRunAgain) {
+  auto db = MakeTestDatabase(Backend::kPostgreSQL);
+  // Each statement of a body with arguments runs on its own, so the insert
+  // is done before the link ends itself.
+  db->Exec("CREATE TABLE calls(n INTEGER); CREATE TABLE xproc(name TEXT, body TEXT);"
+           " INSERT INTO xproc VALUES ('InsertThenEnd',"
+           " 'INSERT INTO calls VALUES (?1); SELECT pg_terminate_backend(pg_backend_pid())')");
+  auto connection = Open(db->ConnectionString());
+  connection->Close();
+  connection->Open(db->ConnectionString());  // the pooled link
+  EXPECT_NE(ErrorOf([&] { connection->Execute("EXEC InsertThenEnd 5"); }), "no error");
+  connection->Close();
+  EXPECT_EQ(db->Scalar("SELECT count(*) FROM calls"), "1");
+  // The lost link is not given out again.
+  connection->Open(db->ConnectionString());
+  EXPECT_EQ(First(*connection, "SELECT count(*) FROM calls"), "1");
+  connection->Close();
+}
+
 TEST_F(LinkPoolServer, LinkFindsAProcedureTableMadeAnewAfterItsFirstLookup) {
   auto db = MakeTestDatabase(Backend::kPostgreSQL);
   db->Exec("CREATE TABLE xproc(name TEXT, body TEXT); INSERT INTO xproc VALUES ('Which', 'SELECT ''first'' AS w')");

@@ -240,6 +240,8 @@ class PostgresDriver final : public DatabaseDriver {
       result.reset(PQexecParams(connection_.get(), statement.c_str(), static_cast<int>(params.size()), nullptr,
                                 values.data(), lengths.data(), formats.data(), 0));
     }
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) Answered();
     return TakeResult(result.get(), with_sources);
   }
 
@@ -483,6 +485,7 @@ class PostgresDriver final : public DatabaseDriver {
     }
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) FailWith(result.get());
+    Answered();
     return PQcmdStatus(result.get());
   }
 
@@ -500,6 +503,7 @@ class PostgresDriver final : public DatabaseDriver {
       if (failure) continue;  // drain what is left
       try {
         StatementResult taken = TakeResult(result.get(), false);
+        Answered();
         if (taken.has_columns) {
           last = std::move(taken);
           have_rows = true;

@@ -557,6 +557,7 @@ class SQLiteDriver final : public DatabaseDriver {
       while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
       }
       if (code != SQLITE_DONE) Fail();
+      Answered();
       result.rows_affected = sqlite3_changes64(db_.get());
       return result;
     }
@@ -585,6 +586,7 @@ class SQLiteDriver final : public DatabaseDriver {
       data.rows.push_back(std::move(row));
     }
     if (code != SQLITE_DONE) Fail();
+    Answered();
     for (std::size_t c = 0; c < plans.size(); ++c) {
       if (plans[c].kind == ColumnKind::kUndeclared) SettleUndeclaredColumn(data.fields[c], data.rows, c);
     }
