@@ -32,8 +32,13 @@ work=$(mktemp -d /tmp/zarel-balancer.XXXXXX)
 database="zarel_balancer_$$"
 pids=()
 cleanup() {
+  # The serve processes are started inside $(...), so only their pid files
+  # name them here; they are not this shell's children, so wait by polling.
+  for file in "$work"/*.pid; do [[ -f "$file" ]] && pids+=("$(cat "$file")"); done
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  done
   psql -q "$ZAREL_TEST_PG" -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
