@@ -191,6 +191,7 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
                      "Application folder: fp.htm and oReport.htm are written there "
                      "(default: the current folder)");
   AddDisplayOptions(*browse, options.display);
+  AddStatementOptions(*browse, options.database);
   CLI::Option* active_port =
       browse->add_option("--active-port", options.active_port,
                          "ActivePort the control was saved with (default: a freshly placed "
@@ -233,6 +234,7 @@ int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err
   }
   std::optional<FixedClock> fixed_clock;
   if (options.now) fixed_clock.emplace(*options.now);
+  ApplyDatabaseSettings(DatabaseSettingsFrom(options.database, CurrentDatabaseSettings().pool_size));
 
   BrowseHost host(options, out);
   try {

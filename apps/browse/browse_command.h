@@ -6,7 +6,8 @@
 //   zarel browse CONNECTION [--folder DIR] [--talking] [--display-path]
 //       [--heading TEXT] [--date-format PATTERN] [--role VALUE]
 //       [--damode N] [--active-port N | --form FILE]
-//       [--now "YYYY-MM-DD HH:MM:SS"]
+//       [--now "YYYY-MM-DD HH:MM:SS"] [--query-timeout SECONDS]
+//       [--lock-timeout SECONDS]
 //       [--click PATH]... [--save FILE] [--print] [--preview] [--tree]
 //
 // The control runs in run mode: freshly placed (ActivePort 80), as saved
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/options/database_options.h"
 #include "apps/options/display_options.h"
 #include "zarel/base/variant.h"
 
@@ -39,6 +41,7 @@ struct BrowseOptions {
   std::string connection;
   std::string folder = ".";
   DisplayOptions display;
+  DatabaseOptions database;
   // The ActivePort the control was saved with; a freshly placed control
   // (80) when neither this nor form is given.
   std::optional<std::int16_t> active_port;

@@ -204,9 +204,42 @@ TEST_F(BrowseTest, ExitStatuses) {
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"CONNECTION", "--folder", "--talking", "--display-path", "--heading",
                            "--date-format", "--role", "--damode", "--active-port", "--form", "--now",
-                           "--click", "--save", "--print", "--preview", "--tree", "provide: SQL",
+                           "--click", "--save", "--print", "--preview", "--tree", "provide: SQL", "--query-timeout",
+                           "--lock-timeout",
                            "Exit status"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+}
+
+TEST_F(BrowseTest, RunawayProcedureStopsAtTheQueryTimeoutAndTheNextClickWorks) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder_ + "/shop.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "INSERT INTO XNav VALUES (4, 'Slow', 'leaf', 1, NULL, NULL, NULL, NULL);"
+                         "INSERT INTO XWeb VALUES (2, 4, 1, 'Forever', 'Runaway', NULL, 'header', NULL, NULL);"
+                         "INSERT INTO XProc VALUES ('Runaway', 'WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL "
+                         "SELECT n + 1 FROM r) SELECT count(*) AS N FROM r');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const CommandRun run = Zarel({"browse", connection_, "--folder", folder_, "--talking", "--query-timeout",
+                                "0.3", "--click", "Shop\\Slow", "--click", "Shop\\Products"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  // Reported where a failing component reports any database failure (the
+  // DAL keeps no reason, so the engine's own words), and the next click
+  // reads as ever.
+  EXPECT_EQ(run.out, "navigate: " + folder_ + "/fp.htm\n"
+                     "message: Unable to Access Data for the SQL : EXEC Runaway\n"
+                     "message: Error Reading Data From Database\n"
+                     "message: Error: 91, Object variable or With block variable not set\n"
+                     "navigate: " + folder_ + "/oReport.htm\n"
+                     "log: View: Shop\\Slow\n"
+                     "navigate: " + folder_ + "/oReport.htm\n"
+                     "log: View: Shop\\Products\n");
+
+  for (const char* bad : {"-1", "abc", "700000"}) {
+    EXPECT_EQ(Zarel({"browse", connection_, "--query-timeout", bad}).status, 2) << bad;
+    EXPECT_EQ(Zarel({"browse", connection_, "--lock-timeout", bad}).status, 2) << bad;
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "apps/demo/demo_database.h"
 #include "apps/demo/demo_pictures.h"
+#include "apps/demo/demo_postgres.h"
 #include "apps/demo/demo_site.h"
 #include "zarel/base/error.h"
 
@@ -113,6 +114,8 @@ class TemporaryDatabase {
   std::string path_;
 };
 
+bool StartsWithSqlite(const std::string& connection) { return connection.rfind("sqlite:", 0) == 0; }
+
 // A word quoted for a POSIX shell when it needs it.
 std::string ShellWord(const std::string& word) {
   if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
@@ -126,15 +129,18 @@ std::string ShellWord(const std::string& word) {
 
 }  // namespace
 
-DemoSite CreateDemoSite(const std::string& folder) {
+DemoSite CreateDemoSite(const std::string& folder, const std::optional<std::string>& postgres) {
   if (folder.empty()) FailAccess("the folder name is empty");
   const fs::path root(folder);
   EnsureFolder(root);
   const fs::path database = root / "demo.db";
-  ClaimDatabasePath(database);
+  if (!postgres) ClaimDatabasePath(database);
 
   TemporaryDatabase temporary(root);
   const demo::DatabaseSummary summary = demo::WriteDemoDatabase(temporary.Path());
+  // On PostgreSQL the database is placed first: refused there, nothing is
+  // written into the folder.
+  if (postgres) demo::PlaceDemoInPostgres(temporary.Path(), *postgres);
 
   const fs::path site = root / "site";
   EnsureFolder(site);
@@ -144,10 +150,11 @@ DemoSite CreateDemoSite(const std::string& folder) {
     if (fs::path(picture.name).filename() != picture.name) FailAccess("bad picture name '" + picture.name + "'");
     WriteFile(site / picture.name, picture.bytes);
   }
-  temporary.MoveTo(database);
+  if (!postgres) temporary.MoveTo(database);
 
   DemoSite made;
-  made.database = database.string();
+  made.database = postgres ? *postgres : database.string();
+  made.connection = postgres ? *postgres : "sqlite:" + database.string();
   made.application_folder = site.string();
   made.tables = summary.tables;
   made.rows = summary.rows;
@@ -157,7 +164,7 @@ DemoSite CreateDemoSite(const std::string& folder) {
 }
 
 std::string DemoBrowseCommand(const DemoSite& site) {
-  return "zarel browse " + ShellWord("sqlite:" + site.database) + " --folder " +
+  return "zarel browse " + ShellWord(site.connection) + " --folder " +
          ShellWord(site.application_folder) + " --talking --date-format 'dd Mmm yyyy' --heading " +
          ShellWord(std::string(demo::kSiteTitle)) + " --click " +
          ShellWord(std::string(demo::kSiteTitle) + "\\Dashboard") + " --tree";
@@ -172,15 +179,26 @@ CLI::App* AddDemoCommand(CLI::App& app, DemoOptions& options) {
       "DIR (created when missing) receives demo.db, the SQLite report database, and site/, the\n"
       "application folder with the page images and product pictures. An existing, non-empty\n"
       "DIR/demo.db is never replaced: the command then fails with status 1.\n\n"
+      "With --connection the report database goes into that PostgreSQL database instead (in one\n"
+      "transaction; refused, changing nothing, when it already holds a table of the demo's names),\n"
+      "and DIR receives only site/.\n\n"
       "Exit status: 0 when the site was created, 1 when it could not be, 2 for a usage error.");
   demo->add_option("DIR", options.folder, "Folder to create the demo site in")->required();
+  demo->add_option("--connection", options.connection,
+                   "Place the report database into this PostgreSQL database instead (postgresql://... "
+                   "or libpq key=value); DIR then receives only site/")
+      ->type_name("CONNECTION");
   return demo;
 }
 
 int RunDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
   DemoSite site;
   try {
-    site = CreateDemoSite(options.folder);
+    if (options.connection && StartsWithSqlite(*options.connection)) {
+      err << "zarel: --connection takes a PostgreSQL database; without it the demo is a SQLite file\n";
+      return kFailed;
+    }
+    site = CreateDemoSite(options.folder, options.connection);
   } catch (...) {
     err << "zarel: " << CurrentError().Description() << "\n";
     return kFailed;

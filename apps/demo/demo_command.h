@@ -1,7 +1,7 @@
 // zarel demo: creates the demo site, a complete example report site of a
 // small sales company, in a folder of the user's choice.
 //
-//   zarel demo DIR
+//   zarel demo DIR [--connection CONNECTION]
 //
 // DIR is created when missing. It receives the report database DIR/demo.db
 // (SQLite) and the application folder DIR/site with the images the pages
@@ -11,11 +11,18 @@
 // into place only when complete, so a failed run leaves no partial
 // database. The command prints what it created and the zarel browse
 // command that opens the site.
+//
+// With --connection (a PostgreSQL connection string) the same report
+// database is placed into that PostgreSQL database instead, in one
+// transaction, and DIR receives only the application folder. A database
+// that already holds a table of the demo's names is refused, with nothing
+// changed there or in DIR.
 #ifndef ZAREL_APPS_DEMO_DEMO_COMMAND_H_
 #define ZAREL_APPS_DEMO_DEMO_COMMAND_H_
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -23,11 +30,13 @@ namespace zarel {
 
 struct DemoOptions {
   std::string folder;
+  std::optional<std::string> connection;
 };
 
 // What CreateDemoSite made.
 struct DemoSite {
-  std::string database;            // DIR/demo.db
+  std::string database;            // DIR/demo.db, or the PostgreSQL connection string
+  std::string connection;          // the connection string that opens it
   std::string application_folder;  // DIR/site
   int tables = 0;
   long rows = 0;
@@ -35,10 +44,12 @@ struct DemoSite {
   int product_pictures = 0;
 };
 
-// Creates the demo site in folder as described above. Raises RuntimeError
-// (75 "Path/File access error" with the reason) when the folder cannot be
-// created or written, or when it already holds a demo database.
-DemoSite CreateDemoSite(const std::string& folder);
+// Creates the demo site in folder as described above, its database in
+// PostgreSQL when postgres names one. Raises RuntimeError (75 "Path/File
+// access error" with the reason) when the folder cannot be created or
+// written, or when it already holds a demo database; kDatabaseError when
+// the PostgreSQL database cannot take the demo.
+DemoSite CreateDemoSite(const std::string& folder, const std::optional<std::string>& postgres = std::nullopt);
 
 // The zarel browse command line that opens the site and shows its
 // dashboard, with paths quoted for a POSIX shell.

@@ -58,18 +58,43 @@ std::string QueryText(const std::string& database, const std::string& sql) {
   return value;
 }
 
+// Clicks every node of the rig's tree, depth first in display order,
+// calling visited with each node after its click (the tree may grow below
+// it), the events of the click and the page shown.
+void ClickEveryNode(testing::EngineRig& rig, const std::string& page_file,
+                    const std::function<void(const TreeNodeRef&, const std::vector<std::string>&,
+                                             const std::string&)>& visited) {
+  std::function<void(const TreeNodeRef&)> visit = [&](const TreeNodeRef& node) {
+    rig.tree->Click(node);
+    visited(node, rig.host.Take(), ReadFile(page_file));
+    std::vector<TreeNodeRef> children;
+    for (TreeNodeRef child = node->Children() > 0 ? node->Child() : TreeNodeRef(); child; child = child->Next()) {
+      children.push_back(child);
+    }
+    for (const TreeNodeRef& child : children) visit(child);
+  };
+  visit(rig.tree->Nodes().Item(1));
+}
+
+// The demo site opened as the tests open it: talking, dates as "dd Mmm
+// yyyy", the site's title as heading, role 1.
+std::unique_ptr<testing::EngineRig> OpenDemo(const DemoSite& site) {
+  auto rig = std::make_unique<testing::EngineRig>(site.connection);
+  rig->engine.ApplicationFolder(Variant(site.application_folder));
+  rig->engine.Talking(true);
+  rig->engine.DateFormat("dd Mmm yyyy");
+  rig->engine.Heading(Variant(std::string(demo::kSiteTitle)));
+  rig->engine.UserRole(Variant(std::string("1")));
+  return rig;
+}
+
 // The demo site in a temporary folder, opened by a report engine over a
 // headless tree view and browser, talking, for role 1.
 class DemoSiteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     site_ = CreateDemoSite(folder_.PathOf("demo"));
-    rig_ = std::make_unique<testing::EngineRig>("sqlite:" + site_.database);
-    rig_->engine.ApplicationFolder(Variant(site_.application_folder));
-    rig_->engine.Talking(true);
-    rig_->engine.DateFormat("dd Mmm yyyy");
-    rig_->engine.Heading(Variant(std::string(demo::kSiteTitle)));
-    rig_->engine.UserRole(Variant(std::string("1")));
+    rig_ = OpenDemo(site_);
   }
 
   std::string Page() const { return ReadFile(site_.application_folder + "/oReport.htm"); }
@@ -115,28 +140,21 @@ TEST_F(DemoSiteTest, EveryNodeOpensAndComposesWithoutAMessage) {
   std::set<std::string> kinds;
   std::string all_pages;
   int clicks = 0, views = 0;
-  std::function<void(const TreeNodeRef&)> visit = [&](const TreeNodeRef& node) {
-    const std::string path = node->FullPath();
-    rig_->tree->Click(node);
-    ++clicks;
-    kinds.insert(node->Tag().substr(node->Tag().find("\xC2\xBB") + 2));
-    for (const std::string& event : rig_->host.Take()) {
-      if (event == "log: View: " + path) {
-        ++views;
-        const std::string page = Page();
-        EXPECT_EQ(page.substr(page.size() - 22), "</DIV></BODY></HTML>\r\n") << path;
-        all_pages += page;
-      } else {
-        ADD_FAILURE() << path << ": " << event;
-      }
-    }
-    std::vector<TreeNodeRef> children;
-    for (TreeNodeRef child = node->Children() > 0 ? node->Child() : TreeNodeRef(); child; child = child->Next()) {
-      children.push_back(child);
-    }
-    for (const TreeNodeRef& child : children) visit(child);
-  };
-  visit(rig_->tree->Nodes().Item(1));
+  ClickEveryNode(*rig_, site_.application_folder + "/oReport.htm",
+                 [&](const TreeNodeRef& node, const std::vector<std::string>& events, const std::string& page) {
+                   const std::string path = node->FullPath();
+                   ++clicks;
+                   kinds.insert(node->Tag().substr(node->Tag().find("\xC2\xBB") + 2));
+                   for (const std::string& event : events) {
+                     if (event == "log: View: " + path) {
+                       ++views;
+                       EXPECT_EQ(page.substr(page.size() - 22), "</DIV></BODY></HTML>\r\n") << path;
+                       all_pages += page;
+                     } else {
+                       ADD_FAILURE() << path << ": " << event;
+                     }
+                   }
+                 });
 
   // Root, 6 top nodes, 5 regions with 30 customers, 12 products, 14 staff
   // with 96 orders, 4 sales pages; every node but the root has a page.
@@ -291,6 +309,58 @@ TEST_F(DemoSiteTest, RegionPageWithTotalsByteForByte) {
                         "<td class=cal>May 2026</td><td class=cal>Jun 2026</td><td class=cal>Jul 2026</td>"
                         "<td class=cal>Aug 2026</td><td class=cal>Sep 2026</td><td class=cal>Oct 2026</td></tr></table><br>\r\n"
                         "</DIV></BODY></HTML>\r\n");
+}
+
+// The demo placed into PostgreSQL gives every node the same tree, events
+// and page as the SQLite demo; a database that holds the demo already is
+// refused with nothing changed, in it or in the folder.
+TEST(DemoOnPostgreSQL, SamePagesAsOnSQLiteAndRefusesATakenDatabase) {
+  std::unique_ptr<testing::SiteDatabase> postgres = testing::CreatePostgresDatabase();
+  if (!postgres) {
+    if (testing::PostgresRequired()) FAIL() << "ZAREL_REQUIRE_PG=1 but ZAREL_TEST_PG is unset";
+    GTEST_SKIP() << "ZAREL_TEST_PG is unset";
+  }
+  FixedClock clock(MakeDate({2026, 12, 5, 14, 5, 9}));
+  TempFolder folder;
+  const auto transcript = [](const DemoSite& site) {
+    std::unique_ptr<testing::EngineRig> rig = OpenDemo(site);
+    rig->engine.RefreshBrowser();
+    std::string text;
+    for (const std::string& event : rig->host.Take()) text += event + "\n";
+    ClickEveryNode(*rig, site.application_folder + "/oReport.htm",
+                   [&](const TreeNodeRef& node, const std::vector<std::string>& events, const std::string& page) {
+                     text += "== " + node->FullPath() + "\n";
+                     for (const std::string& event : events) text += event + "\n";
+                     text += page;
+                   });
+    text += rig->Tree();
+    // The folders differ between the two sites.
+    for (std::size_t at; (at = text.find(site.application_folder)) != std::string::npos;) {
+      text.replace(at, site.application_folder.size(), "SITE");
+    }
+    return text;
+  };
+  const DemoSite on_sqlite = CreateDemoSite(folder.PathOf("sqlite"));
+  const CommandRun made = Zarel({"demo", folder.PathOf("postgres"), "--connection", postgres->ConnectionString()});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_FALSE(fs::exists(folder.PathOf("postgres/demo.db")));
+  DemoSite on_postgres = on_sqlite;
+  on_postgres.connection = postgres->ConnectionString();
+  on_postgres.application_folder = folder.PathOf("postgres/site");
+  const std::string expected = transcript(on_sqlite);
+  EXPECT_EQ(expected.find("message:"), std::string::npos);
+  EXPECT_NE(expected.find("log: View: Brightwater Supplies\\Margins\n"), std::string::npos);
+  EXPECT_EQ(transcript(on_postgres), expected);
+
+  // Taken: refused, and neither the database nor the new folder changes.
+  postgres->Run({"UPDATE xnav SET caption = 'Mine' WHERE id = 1"});
+  const CommandRun again = Zarel({"demo", folder.PathOf("again"), "--connection", postgres->ConnectionString()});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "zarel: the database already holds tables of the demo (customer, employee, orderline, orders, "
+                       "product, region, visit, xnav, xproc, xscr, xweb); choose another database, or remove them\n");
+  EXPECT_EQ(postgres->Column("SELECT caption FROM xnav WHERE id = 1"), std::vector<std::string>{"Mine"});
+  EXPECT_FALSE(fs::exists(folder.PathOf("again/site")));
+  EXPECT_EQ(Zarel({"demo", folder.PathOf("again"), "--connection", "sqlite:x.db"}).status, 1);
 }
 
 TEST(DemoCommandTest, PrintsWhatItMadeAndACommandThatOpensIt) {

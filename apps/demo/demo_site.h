@@ -27,6 +27,9 @@ struct Procedure {
   std::string_view body;
 };
 const std::vector<Procedure>& Procedures();
+// The same procedures in PostgreSQL's dialect, giving the same rows, names
+// and types; the site placed in PostgreSQL holds these.
+const std::vector<Procedure>& PostgresProcedures();
 
 // XScr row 1: the front page, written to fp.htm as it stands.
 extern const std::string_view kFrontPage;

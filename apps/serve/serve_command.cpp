@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -66,6 +67,8 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
   AddDisplayOptions(*serve, options.display);
   AddSessionOptions(*serve, options);
   AddLimitOptions(*serve, options.limits);
+  AddStatementOptions(*serve, options.database);
+  AddPoolOptions(*serve, options.database, "the fewer of --threads and --max-sessions");
   return serve;
 }
 
@@ -144,6 +147,7 @@ int RunServe(const serve::ServeOptions& given, std::ostream& out, std::ostream& 
     return kRunFailure;
   }
   options.site = std::filesystem::canonical(options.site, error).string();
+  ApplyDatabaseSettings(DatabaseSettingsFrom(options.database, std::min(options.threads, options.max_sessions)));
 
   // Interruptions are taken by this thread; every other thread (the
   // server's included) has them blocked.

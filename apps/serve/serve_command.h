@@ -5,7 +5,9 @@
 //   zarel serve CONNECTION --site DIR [--bind ADDR] [--port N] [--form FILE]
 //       [--talking] [--display-path] [--heading TEXT] [--date-format PATTERN]
 //       [--role VALUE] [--damode N] [--max-sessions N]
-//       [--session-timeout SECONDS] [--threads N] [bounds: see --help]
+//       [--session-timeout SECONDS] [--threads N] [--query-timeout SECONDS]
+//       [--lock-timeout SECONDS] [--pool-size N] [--pool-idle SECONDS]
+//       [--pool-wait SECONDS] [bounds: see --help]
 //
 // It prints "zarel serve: open http://ADDR:PORT/ in a browser" and serves
 // until it is interrupted (SIGINT or SIGTERM): then it stops taking

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "apps/options/database_options.h"
 #include "apps/options/display_options.h"
 
 namespace zarel::serve {
@@ -62,6 +63,10 @@ struct ServeOptions {
   std::optional<std::string> form;
 
   DisplayOptions display;
+  // Statement limits and the link pool; the pool size defaults to the
+  // most requests that can read at once: the fewer of threads and
+  // max_sessions.
+  DatabaseOptions database;
 
   // At most this many sessions at once; a new user beyond them is answered
   // 503 until an idle session expires.

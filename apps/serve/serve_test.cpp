@@ -16,6 +16,9 @@
 #include "apps/testing/run_zarel.h"
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
+#include "zarel/db/database_settings.h"
+#include "zarel/testing/databases.h"
+#include "zarel/testing/files.h"
 
 namespace zarel::serve {
 namespace {
@@ -448,6 +451,11 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
       {{"--site", site, "--form", site_.PathOf("none.form")}, 1, "zarel: "},
       {{"--site", site, "--role", "abc"}, 2, "zarel: the control refused a setting: Type mismatch\n"},
       {{"--site", site, "--port", busy}, 1, "zarel: cannot listen on 127.0.0.1 port " + busy},
+      {{"--site", site, "--pool-size", "-1"}, 2, "--pool-size: Value -1 not in range 0 to 10000"},
+      {{"--site", site, "--pool-idle", "0"}, 2, "--pool-idle: Value 0 not in range"},
+      {{"--site", site, "--pool-wait", "x"}, 2, "--pool-wait"},
+      {{"--site", site, "--query-timeout", "-2"}, 2, "--query-timeout: Value -2 not in range"},
+      {{"--site", site, "--lock-timeout", "forever"}, 2, "--lock-timeout"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> words = {"serve", connection};
@@ -459,6 +467,22 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   }
   // Nothing is left behind in the work folders.
   EXPECT_EQ(server_->Sessions().Count(), 0);
+
+  // The database settings are the process's from the start: the pool as
+  // large as the reads that can run at once (here 8 threads, fewer than the
+  // 32 sessions), the bounds as given.
+  const DatabaseSettings saved = CurrentDatabaseSettings();
+  const testing::CommandRun run =
+      testing::Zarel({"serve", connection, "--site", site, "--port", busy, "--threads", "8", "--query-timeout",
+                      "2.5", "--lock-timeout", "0", "--pool-idle", "7", "--pool-wait", "0.5"});
+  EXPECT_EQ(run.status, 1);
+  const DatabaseSettings applied = CurrentDatabaseSettings();
+  ApplyDatabaseSettings(saved);
+  EXPECT_EQ(applied.pool_size, 8);
+  EXPECT_EQ(applied.statement_time_limit, std::chrono::milliseconds(2500));
+  EXPECT_EQ(applied.lock_wait, std::chrono::milliseconds(0));
+  EXPECT_EQ(applied.pool_idle, std::chrono::milliseconds(7000));
+  EXPECT_EQ(applied.pool_wait, std::chrono::milliseconds(500));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A host of the Zarel control built against the installed package: it
 // places a fresh control on a running form beside headless controls, opens
 // the report site given on the command line, clicks the first child of the
-// root and checks that a page was shown without any message.
+// root and checks that a page was shown without any message, with the
+// process's database settings of its own and its link to the database
+// reused.
 //
 //   package_host CONNECTION FOLDER     exit 0 when all went well
 #include <iostream>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "zarel/control/zarel.h"
+#include "zarel/db/database_settings.h"
 #include "zarel/hostkit/headless_browser.h"
 #include "zarel/hostkit/headless_tree_view.h"
 
@@ -36,6 +39,10 @@ int main(int argc, char** argv) {
     std::cerr << "usage: package_host CONNECTION FOLDER\n";
     return 2;
   }
+  zarel::DatabaseSettings settings = zarel::CurrentDatabaseSettings();
+  settings.pool_size = 2;
+  settings.statement_time_limit = std::chrono::seconds(10);
+  zarel::ApplyDatabaseSettings(settings);
   Host host;
   zarel::ControlContainer form(zarel::ControlContainer::Mode::kRun);
   auto control = std::make_shared<zarel::Zarel>();
@@ -61,6 +68,11 @@ int main(int argc, char** argv) {
   control->Advise(nullptr);
   if (host.messages != 0 || host.logs != 1) {
     std::cerr << "package_host: expected one page and no message\n";
+    return 1;
+  }
+  const zarel::DatabaseLinkCounts links = zarel::CountDatabaseLinks();
+  if (links.opened != 1 || links.reused == 0 || links.in_use != 0) {
+    std::cerr << "package_host: expected one database link, reused\n";
     return 1;
   }
   std::cout << "package_host: ok\n";

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "zarel/db/connection.h"
+#include "zarel/db/database_settings.h"
 #include "zarel/testing/databases.h"
 
 namespace zarel {
@@ -39,9 +40,13 @@ class DALTest : public ::testing::TestWithParam<Backend> {
   }
   bool Sqlite() const { return GetParam() == Backend::kSQLite; }
 
-  // How many connections to the test database are open in this process (or,
-  // on PostgreSQL, on the server apart from the one asking).
-  int OpenConnections() const {
+  // How many connections of this process hold a database link: a closed
+  // connection gives its link back to the pool, where it stays open, idle.
+  static int OpenConnections() { return CountDatabaseLinks().in_use; }
+
+  // How many physical links to the test database are open in this process
+  // (or, on PostgreSQL, on the server).
+  int PhysicalLinks() const {
     if (Sqlite()) {
       const std::string path = db_->ConnectionString().substr(7);
       int count = 0;
@@ -52,8 +57,15 @@ class DALTest : public ::testing::TestWithParam<Backend> {
       }
       return count;
     }
-    return std::stoi(db_->Scalar(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    // Asked from the server's own database, so the asking link is not
+    // counted.
+    const std::string& url = db_->ConnectionString();
+    const std::string name = url.substr(url.rfind('/') + 1);
+    auto server = Connection::Create();
+    server->Open(testing::GetPostgresUrl());
+    auto count = server->Execute("SELECT count(*) FROM pg_stat_activity WHERE datname = '" + name + "'");
+    server->Close();
+    return std::stoi(count->Fields().Item(0).Value().TextOrEmpty());
   }
 
   std::unique_ptr<TestDatabase> db_;
@@ -264,6 +276,27 @@ TEST_P(DALTest, FaultsAnswerFalseAndLeaveNothingOpen) {
   EXPECT_EQ(OpenConnections(), 0);
   EXPECT_TRUE(dal_.ExecSQL("EXEC AddItem 30, 'ok'"));
   EXPECT_EQ(db_->Scalar("SELECT name FROM items WHERE id = 30"), "ok");
+}
+
+TEST_P(DALTest, PooledLinksStayOpenIdleUnlessPoolingIsOff) {
+  const DatabaseSettings saved = CurrentDatabaseSettings();
+  CloseIdleDatabaseLinks();
+  std::shared_ptr<Recordset> variable;
+  ASSERT_TRUE(dal_.ReadRecordset("SELECT id FROM items", variable));
+  ASSERT_TRUE(dal_.ReadRecordset("SELECT id FROM items", variable));
+  EXPECT_EQ(OpenConnections(), 0);
+  EXPECT_EQ(PhysicalLinks(), 1);  // one link served both reads
+
+  DatabaseSettings off = saved;
+  off.pool_size = 0;
+  ApplyDatabaseSettings(off);
+  EXPECT_EQ(PhysicalLinks(), 0);  // idle links of the old settings are closed
+  ASSERT_TRUE(dal_.ReadRecordset("SELECT id FROM items", variable));
+  ASSERT_TRUE(dal_.ExecSQL("UPDATE items SET note = 'y'"));
+  EXPECT_EQ(PhysicalLinks(), 1);
+  EXPECT_EQ(Describe(dal_.ReadValue("SELECT note FROM items WHERE id = 2")), "String y");
+  EXPECT_EQ(PhysicalLinks(), 0);
+  ApplyDatabaseSettings(saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DALTest, ::testing::Values(Backend::kSQLite, Backend::kPostgreSQL),

@@ -1,23 +1,12 @@
-// Connection: chooses the driver from the connection string and passes
-// commands to it.
+// Connection: takes a link from the pool and passes commands to its
+// driver.
 #include "zarel/db/connection.h"
 
 #include "zarel/base/error.h"
 #include "zarel/db/command_runner.h"
 #include "zarel/db/database_driver.h"
-#include "zarel/db/postgres_driver.h"
-#include "zarel/db/sqlite_driver.h"
 
 namespace zarel {
-
-namespace {
-
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return text.size() >= prefix.size() && std::string_view(text).substr(0, prefix.size()) == prefix;
-}
-
-}  // namespace
 
 std::string DatabaseDriver::QuoteIdentifier(std::string_view name) const {
   std::string quoted = "\"";
@@ -43,31 +32,38 @@ Connection::Connection() = default;
 Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connection_string) {
-  if (driver_ != nullptr) Raise(errc::kObjectOpen);
-  if (StartsWith(connection_string, "sqlite:")) {
-    driver_ = OpenSQLiteDatabase(connection_string.substr(7));
-  } else if (StartsWith(connection_string, "postgresql://") || StartsWith(connection_string, "postgres://") ||
-             IsPostgresKeywordForm(connection_string)) {
-    driver_ = OpenPostgresDatabase(connection_string);
-  } else {
-    Raise(errc::kDatabaseError,
-          "Unknown connection string: it must begin with \"sqlite:\", \"postgresql://\" or \"postgres://\", "
-          "or be libpq's key=value form.");
-  }
+  if (lease_) Raise(errc::kObjectOpen);
+  lease_ = LinkPool::Instance()->Acquire(connection_string);
+  answered_when_taken_ = lease_.Driver().StatementsAnswered();
+  running_on_.store(&lease_.Driver());
 }
 
 void Connection::Close() {
-  if (driver_ == nullptr) Raise(errc::kObjectClosed);
-  // Closing ends a pending transaction without writing it; the driver's
-  // session ends with it in any case.
-  std::unique_ptr<DatabaseDriver> driver = std::move(driver_);
-  try {
-    if (!driver->LinkLost() && driver->InTransaction()) driver->Rollback();
-  } catch (...) {
-  }
+  if (!lease_) Raise(errc::kObjectClosed);
+  // The pool rolls back a pending transaction and cleans the session before
+  // the link serves anyone else.
+  running_on_.store(nullptr);
+  lease_.Release();
 }
 
-bool Connection::IsOpen() const { return driver_ != nullptr; }
+bool Connection::IsOpen() const { return static_cast<bool>(lease_); }
+
+template <class Work>
+auto Connection::OnLink(Work work) {
+  try {
+    return work(Driver());
+  } catch (...) {
+    if (!lease_ || !lease_.Reused() || lease_.Driver().StatementsAnswered() != answered_when_taken_ ||
+        !lease_.Driver().LinkLost()) {
+      throw;
+    }
+  }
+  running_on_.store(nullptr);
+  lease_.Replace();
+  answered_when_taken_ = lease_.Driver().StatementsAnswered();
+  running_on_.store(&lease_.Driver());
+  return work(Driver());
+}
 
 std::shared_ptr<Recordset> Connection::Execute(const std::string& command, int options) {
   RecordsetData data = Read(command, false);
@@ -77,20 +73,30 @@ std::shared_ptr<Recordset> Connection::Execute(const std::string& command, int o
   return recordset;
 }
 
-void Connection::BeginTrans() { Driver().Begin(); }
+void Connection::BeginTrans() {
+  OnLink([](DatabaseDriver& driver) {
+    driver.Begin();
+    return true;
+  });
+}
 void Connection::CommitTrans() { Driver().Commit(); }
 void Connection::RollbackTrans() { Driver().Rollback(); }
-bool Connection::InTransaction() const { return driver_ != nullptr && driver_->InTransaction(); }
-bool Connection::LinkLost() const { return driver_ != nullptr && driver_->LinkLost(); }
+bool Connection::InTransaction() const { return lease_ && lease_.Driver().InTransaction(); }
+bool Connection::LinkLost() const { return lease_ && lease_.Driver().LinkLost(); }
 
 RecordsetData Connection::Read(const std::string& command, bool with_sources) {
-  StatementResult result = RunCommand(Driver(), command, {}, with_sources);
+  StatementResult result = OnLink([&](DatabaseDriver& driver) { return RunCommand(driver, command, {}, with_sources); });
   return std::move(result.data);
 }
 
 DatabaseDriver& Connection::Driver() {
-  if (driver_ == nullptr) Raise(errc::kObjectClosed);
-  return *driver_;
+  if (!lease_) Raise(errc::kObjectClosed);
+  return lease_.Driver();
+}
+
+bool Connection::Interrupt() const {
+  DatabaseDriver* driver = running_on_.load();
+  return driver != nullptr && LinkPool::Instance()->Interrupt(driver);
 }
 
 }  // namespace zarel

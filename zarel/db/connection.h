@@ -18,25 +18,35 @@
 //
 // Every failure raises RuntimeError: errc::kDatabaseError with the server's
 // own text for what the database refuses, 3704 when the connection is
-// closed. A failed command leaves the connection usable.
+// closed. A failed command leaves the connection usable. Every statement
+// runs under the process's time limits (database_settings.h).
+//
+// Links: an open connection holds one physical link taken from the
+// process's pool (link_pool.h); Close gives it back, rolled back and clean,
+// for the next connection to the same database. A link taken from the pool
+// that turns out broken at its first command (the server restarted or ended
+// the session while it lay idle) is replaced once by a fresh link and the
+// command run again, provided the server answered no statement of it (so
+// nothing of it can have run twice).
 //
 // Threads: one thread at a time per Connection (and the recordsets it is
 // opening). Separate Connection objects run in parallel: each holds a
 // database session of its own, and both client libraries allow that.
+// Interrupt alone may be called from any thread.
 #ifndef ZAREL_DB_CONNECTION_H_
 #define ZAREL_DB_CONNECTION_H_
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "zarel/base/object.h"
 #include "zarel/base/variant.h"
+#include "zarel/db/link_pool.h"
 #include "zarel/db/recordset.h"
 
 namespace zarel {
-
-class DatabaseDriver;
 
 // Execute options, by the platform's enumeration numbers.
 inline constexpr int kExecuteNoRecords = 128;
@@ -80,9 +90,23 @@ class Connection : public Object {
   // of the platform that speak to it directly.
   DatabaseDriver& Driver();
 
+  // Stops the statement this connection is running, from any thread; it
+  // fails with "The statement was interrupted." Answers whether one ran.
+  bool Interrupt() const;
+
  private:
   Connection();
-  std::unique_ptr<DatabaseDriver> driver_;
+  // Runs work on the link; when the link came from the pool and broke
+  // before the server answered any statement on it for this connection,
+  // replaces it once and runs work again.
+  template <class Work>
+  auto OnLink(Work work);
+
+  Lease lease_;
+  // Statements the link had answered when it was taken: while the count
+  // stands, nothing has run on it for this connection.
+  std::uint64_t answered_when_taken_ = 0;
+  std::atomic<DatabaseDriver*> running_on_{nullptr};
 };
 
 }  // namespace zarel

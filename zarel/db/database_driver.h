@@ -11,8 +11,14 @@
 // Placeholder(n) gives ("?1" on SQLite, "$1" on PostgreSQL). Failures raise
 // RuntimeError errc::kDatabaseError with the server's own text.
 //
+// A driver is also one link of the connection pool (link_pool.h): it says
+// whether it may serve another connection (StillValid), cleans its session
+// for the next one (Reset), and stops its running statement on request from
+// another thread (Interrupt).
+//
 // Threads: a driver belongs to its Connection and follows its rule: one
-// thread at a time; separate drivers run in parallel.
+// thread at a time; separate drivers run in parallel. Interrupt alone may
+// be called from any thread while another runs a statement.
 #ifndef ZAREL_DB_DATABASE_DRIVER_H_
 #define ZAREL_DB_DATABASE_DRIVER_H_
 
@@ -62,6 +68,20 @@ class DatabaseDriver {
   // True when the link to the server broke.
   virtual bool LinkLost() const { return false; }
 
+  // Whether an idle link may serve another connection: its session is
+  // alive and (SQLite) its path still names the file it opened.
+  virtual bool StillValid() = 0;
+  // Cleans the session for its next user: rolls back a pending transaction
+  // and resets the session's state. Raises when the link cannot be made
+  // clean; it is then closed.
+  virtual void Reset() = 0;
+  // Stops the statement running on this link, if one is; answers whether
+  // one was. May be called from any thread.
+  virtual bool Interrupt() = 0;
+  // How many statements the server has answered on this link: a command
+  // that failed while this did not change ran nothing.
+  std::uint64_t StatementsAnswered() const { return answered_; }
+
   // The placeholder of parameter n (from 1) in a statement given to Run.
   virtual std::string Placeholder(int n) const = 0;
   // A name quoted as an identifier.
@@ -82,6 +102,13 @@ class DatabaseDriver {
   // The columns of the primary key of a table, in key order; empty when the
   // table has none.
   virtual std::vector<std::string> PrimaryKey(std::string_view table) = 0;
+
+ protected:
+  // Counts one statement the server answered (with success).
+  void Answered() { ++answered_; }
+
+ private:
+  std::uint64_t answered_ = 0;
 };
 
 }  // namespace zarel

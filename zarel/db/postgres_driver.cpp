@@ -1,10 +1,12 @@
 // The PostgreSQL driver: statements with parameters, rows read as text and
 // converted by column type, transactions, and the catalog lookups for
-// procedures, functions and batch updates.
+// procedures, functions and batch updates; as a link of the pool, its
+// session settings (time limits), reset and cancelling.
 #include "zarel/db/postgres_driver.h"
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -195,9 +197,19 @@ struct ColumnSource {
   bool is_key = false;
 };
 
+struct CancelCloser {
+  void operator()(PGcancel* cancel) const { PQfreeCancel(cancel); }
+};
+using CancelHandle = std::unique_ptr<PGcancel, CancelCloser>;
+
+// The server's error codes (SQLSTATE) that limits cause.
+constexpr std::string_view kQueryCanceled = "57014";
+constexpr std::string_view kLockNotAvailable = "55P03";
+
 class PostgresDriver final : public DatabaseDriver {
  public:
-  explicit PostgresDriver(ConnectionHandle connection) : connection_(std::move(connection)) {}
+  PostgresDriver(ConnectionHandle connection, const LinkLimits& limits)
+      : connection_(std::move(connection)), cancel_(PQgetCancel(connection_.get())), limits_(limits) {}
 
   Backend Kind() const override { return Backend::kPostgreSQL; }
 
@@ -222,8 +234,14 @@ class PostgresDriver final : public DatabaseDriver {
       lengths[i] = static_cast<int>(texts[i].size());
     }
     const std::string statement(sql);
-    ResultHandle result(PQexecParams(connection_.get(), statement.c_str(), static_cast<int>(params.size()),
-                                     nullptr, values.data(), lengths.data(), formats.data(), 0));
+    ResultHandle result;
+    {
+      Running running(running_);
+      result.reset(PQexecParams(connection_.get(), statement.c_str(), static_cast<int>(params.size()), nullptr,
+                                values.data(), lengths.data(), formats.data(), 0));
+    }
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) Answered();
     return TakeResult(result.get(), with_sources);
   }
 
@@ -293,6 +311,28 @@ class PostgresDriver final : public DatabaseDriver {
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
   }
 
+  bool StillValid() override {
+    if (reset_sent_ && !FinishReset()) return false;
+    return !LinkLost() && PQtransactionStatus(connection_.get()) == PQTRANS_IDLE;
+  }
+
+  void Reset() override {
+    if (InTransaction()) Exec("ROLLBACK");
+    // Back to the session as it was opened: settings (the time limits and
+    // date style given at the start stay), temporary tables, prepared
+    // statements, cursors, advisory locks, notifications. The answer is
+    // read when the link is next taken (StillValid), so the caller does not
+    // wait for the server here.
+    if (PQsendQuery(connection_.get(), "DISCARD ALL") == 0) FailWith(nullptr);
+    reset_sent_ = true;
+  }
+
+  bool Interrupt() override {
+    if (!running_.load() || cancel_ == nullptr) return false;
+    char error[256];
+    return PQcancel(cancel_.get(), error, sizeof error) == 1;
+  }
+
   bool LinkLost() const override {
     // Reading what the server may have sent (a notice that it is shutting
     // down, or the end of the stream) updates the connection's state.
@@ -316,6 +356,17 @@ class PostgresDriver final : public DatabaseDriver {
   }
 
   std::optional<std::string> FindProcedureBody(std::string_view name) override {
+    // Where XProc is stays known for the link's life (a catalog lookup is
+    // the dearest statement of a procedure call); when the table is gone
+    // from there, it is looked up again.
+    if (procedure_query_) {
+      try {
+        return BodyOf(name);
+      } catch (const RuntimeError&) {
+        procedure_query_.reset();
+        if (InTransaction()) throw;  // the failure ended the transaction's use
+      }
+    }
     const StatementResult table = Run(
         "SELECT n.nspname, c.relname,"
         " (SELECT a.attname FROM pg_attribute a WHERE a.attrelid = c.oid AND a.attnum > 0"
@@ -332,11 +383,9 @@ class PostgresDriver final : public DatabaseDriver {
       Raise(errc::kDatabaseError, "The table XProc needs the columns Name and Body.");
     }
     const std::string qualified = QuoteIdentifier(found[0].AsString()) + "." + QuoteIdentifier(found[1].AsString());
-    const StatementResult row = Run("SELECT " + QuoteIdentifier(found[3].AsString()) + " FROM " + qualified +
-                                        " WHERE lower(" + QuoteIdentifier(found[2].AsString()) + ") = lower($1) LIMIT 1",
-                                    {Variant(std::string(name))}, false);
-    if (row.data.rows.empty()) return std::nullopt;
-    return row.data.rows[0][0].TextOrEmpty();
+    procedure_query_ = "SELECT " + QuoteIdentifier(found[3].AsString()) + " FROM " + qualified + " WHERE lower(" +
+                       QuoteIdentifier(found[2].AsString()) + ") = lower($1) LIMIT 1";
+    return BodyOf(name);
   }
 
   std::optional<StatementResult> RunNativeProcedure(std::string_view name, const std::vector<Variant>& args) override {
@@ -376,23 +425,74 @@ class PostgresDriver final : public DatabaseDriver {
   }
 
  private:
+  // Marks a statement running while the link waits for the server, so
+  // that Interrupt cancels it.
+  class Running {
+   public:
+    explicit Running(std::atomic<bool>& flag) : flag_(flag) { flag_.store(true); }
+    ~Running() { flag_.store(false); }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+   private:
+    std::atomic<bool>& flag_;
+  };
+
   [[noreturn]] void FailWith(const PGresult* result) const {
     const char* primary = result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    if (primary != nullptr && state != nullptr) {
+      // The limits of the session, worded as on every backend.
+      const std::string_view message(primary);
+      if (state == kQueryCanceled && message.find("statement timeout") != std::string_view::npos) {
+        Raise(errc::kDatabaseError, RanOutOfTimeMessage(limits_.statement_time_limit));
+      }
+      if (state == kQueryCanceled && message.find("user request") != std::string_view::npos) {
+        Raise(errc::kDatabaseError, InterruptedMessage());
+      }
+      if (state == kLockNotAvailable && message.find("lock timeout") != std::string_view::npos) {
+        Raise(errc::kDatabaseError, LockedMessage(limits_.lock_wait));
+      }
+    }
     if (primary != nullptr) Raise(errc::kDatabaseError, TrimmedMessage(primary));
     Raise(errc::kDatabaseError, TrimmedMessage(PQerrorMessage(connection_.get())));
   }
 
+  std::optional<std::string> BodyOf(std::string_view name) {
+    const StatementResult row = Run(*procedure_query_, {Variant(std::string(name))}, false);
+    if (row.data.rows.empty()) return std::nullopt;
+    return row.data.rows[0][0].TextOrEmpty();
+  }
+
+  // Reads the answer to the DISCARD ALL that Reset sent; false when it
+  // failed (the link is then not reused).
+  bool FinishReset() {
+    reset_sent_ = false;
+    bool done = true;
+    while (PGresult* raw = PQgetResult(connection_.get())) {
+      ResultHandle result(raw);
+      if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) done = false;
+    }
+    return done;
+  }
+
   // Runs a command without parameters; answers its command status.
   std::string Exec(const char* sql) {
-    ResultHandle result(PQexec(connection_.get(), sql));
+    ResultHandle result;
+    {
+      Running running(running_);
+      result.reset(PQexec(connection_.get(), sql));
+    }
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) FailWith(result.get());
+    Answered();
     return PQcmdStatus(result.get());
   }
 
   // Several statements sent at once; the last one with rows answers.
   StatementResult RunPlainScript(std::string_view script, bool with_sources) {
     const std::string text(script);
+    Running running(running_);
     if (PQsendQuery(connection_.get(), text.c_str()) == 0) FailWith(nullptr);
     StatementResult last;
     bool have_rows = false;
@@ -403,6 +503,7 @@ class PostgresDriver final : public DatabaseDriver {
       if (failure) continue;  // drain what is left
       try {
         StatementResult taken = TakeResult(result.get(), false);
+        Answered();
         if (taken.has_columns) {
           last = std::move(taken);
           have_rows = true;
@@ -504,7 +605,33 @@ class PostgresDriver final : public DatabaseDriver {
   }
 
   ConnectionHandle connection_;
+  CancelHandle cancel_;  // a cancel request for this session, from any thread
+  LinkLimits limits_;
+  std::atomic<bool> running_{false};
+  bool reset_sent_ = false;  // DISCARD ALL sent, its answer not yet read
+  // The statement that reads a procedure's body from XProc, once found.
+  std::optional<std::string> procedure_query_;
 };
+
+// The session settings every link starts with, as server options: dates in
+// ISO form whatever the server's default, and the time limits. They are the
+// session's defaults, so DISCARD ALL keeps them. Options the connection
+// string gives come first; these follow and win.
+std::string SessionOptions(const std::string& connection_info, const LinkLimits& limits) {
+  std::string options;
+  char* error = nullptr;
+  if (PQconninfoOption* given = PQconninfoParse(connection_info.c_str(), &error)) {
+    for (const PQconninfoOption* option = given; option->keyword != nullptr; ++option) {
+      if (std::string_view(option->keyword) == "options" && option->val != nullptr) options = option->val;
+    }
+    PQconninfoFree(given);
+  }
+  if (error != nullptr) PQfreemem(error);
+  if (!options.empty()) options += ' ';
+  options += "-c datestyle=ISO,MDY -c statement_timeout=" + std::to_string(limits.statement_time_limit.count()) +
+             " -c lock_timeout=" + std::to_string(limits.lock_wait.count());
+  return options;
+}
 
 }  // namespace
 
@@ -523,22 +650,19 @@ bool IsPostgresKeywordForm(const std::string& text) {
   return known;
 }
 
-std::unique_ptr<DatabaseDriver> OpenPostgresDatabase(const std::string& connection_info) {
-  // Defaults first: the connection text's own settings override them.
-  const char* const keywords[] = {"connect_timeout", "client_encoding", "dbname", nullptr};
-  const char* const values[] = {"10", "UTF8", connection_info.c_str(), nullptr};
+std::unique_ptr<DatabaseDriver> OpenPostgresDatabase(const std::string& connection_info, const LinkLimits& limits) {
+  // Defaults first: the connection text's own settings override them; the
+  // session options last, holding the text's own options too.
+  const std::string options = SessionOptions(connection_info, limits);
+  const char* const keywords[] = {"connect_timeout", "client_encoding", "dbname", "options", nullptr};
+  const char* const values[] = {"10", "UTF8", connection_info.c_str(), options.c_str(), nullptr};
   ConnectionHandle connection(PQconnectdbParams(keywords, values, 1));
   if (connection == nullptr) Raise(errc::kOutOfMemory);
   if (PQstatus(connection.get()) != CONNECTION_OK) {
     Raise(errc::kDatabaseError, TrimmedMessage(PQerrorMessage(connection.get())));
   }
   PQsetNoticeProcessor(connection.get(), IgnoreNotice, nullptr);
-  // Dates and times are read in ISO form whatever the server's default.
-  ResultHandle result(PQexec(connection.get(), "SET datestyle TO ISO, MDY"));
-  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-    Raise(errc::kDatabaseError, TrimmedMessage(PQerrorMessage(connection.get())));
-  }
-  return std::make_unique<PostgresDriver>(std::move(connection));
+  return std::make_unique<PostgresDriver>(std::move(connection), limits);
 }
 
 }  // namespace zarel

@@ -14,13 +14,15 @@
 #include <string>
 
 #include "zarel/db/database_driver.h"
+#include "zarel/db/link_limits.h"
 
 namespace zarel {
 
 // Opens a session from a connection URL ("postgresql://...") or libpq's
-// key=value form. Raises kDatabaseError with libpq's text when the server
-// cannot be reached or refuses the login.
-std::unique_ptr<DatabaseDriver> OpenPostgresDatabase(const std::string& connection_info);
+// key=value form, its statements running under limits. Raises
+// kDatabaseError with libpq's text when the server cannot be reached or
+// refuses the login.
+std::unique_ptr<DatabaseDriver> OpenPostgresDatabase(const std::string& connection_info, const LinkLimits& limits);
 
 // Whether text is libpq's key=value form: its first word is key=value with
 // a keyword that libpq knows.

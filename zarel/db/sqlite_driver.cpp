@@ -1,11 +1,15 @@
 // The SQLite driver: statements, parameters, rows and their conversion to
 // the system's values, transactions and the catalog lookups for procedures
-// and batch updates.
+// and batch updates; as a link of the pool, its time limits, lock waits,
+// interruption and the check that its file is still the one at its path.
 #include "zarel/db/sqlite_driver.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -13,6 +17,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
@@ -275,9 +280,35 @@ struct DatabaseCloser {
 };
 using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
 
+// The file a path names: its device and inode.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{info.st_dev, info.st_ino};
+}
+
+// Why a statement was stopped.
+enum class StopReason { kNone, kTimeLimit, kInterrupted, kLockWait };
+
+using SteadyClock = std::chrono::steady_clock;
+
+// The progress handler runs every this many virtual machine steps.
+constexpr int kProgressSteps = 1000;
+
 class SQLiteDriver final : public DatabaseDriver {
  public:
-  explicit SQLiteDriver(DatabaseHandle db) : db_(std::move(db)) {}
+  SQLiteDriver(DatabaseHandle db, std::string path, FileIdentity file, const LinkLimits& limits)
+      : db_(std::move(db)), path_(std::move(path)), file_(file), limits_(limits) {
+    sqlite3_progress_handler(db_.get(), kProgressSteps, &SQLiteDriver::OnProgress, this);
+    sqlite3_busy_handler(db_.get(), &SQLiteDriver::OnBusy, this);
+    temp_schema_version_ = TempSchemaVersion();
+  }
 
   Backend Kind() const override { return Backend::kSQLite; }
 
@@ -292,6 +323,8 @@ class SQLiteDriver final : public DatabaseDriver {
     const char* tail = script.data();
     const char* const end = script.data() + script.size();
     while (tail < end) {
+      // Each statement, from its preparation on, runs under its own limit.
+      Running running(*this);
       sqlite3_stmt* raw = nullptr;
       const char* next = nullptr;
       const int code = sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &raw, &next);
@@ -324,6 +357,31 @@ class SQLiteDriver final : public DatabaseDriver {
   }
   bool InTransaction() const override { return sqlite3_get_autocommit(db_.get()) == 0; }
 
+  bool StillValid() override {
+    // A database renamed over the old one, or the old one removed: this
+    // link would go on reading the old file, so it serves no one again.
+    const std::optional<FileIdentity> now = IdentityOf(path_);
+    return now && *now == file_;
+  }
+
+  void Reset() override {
+    if (InTransaction()) Exec("ROLLBACK");
+    // What a session may leave behind for the next user: an attached
+    // database or temporary tables. Such a link is closed, not reused.
+    if (sqlite3_db_name(db_.get(), 2) != nullptr) {
+      Raise(errc::kDatabaseError, "The session attached another database.");
+    }
+    if (TempSchemaVersion() != temp_schema_version_) {
+      Raise(errc::kDatabaseError, "The session made temporary tables.");
+    }
+  }
+
+  bool Interrupt() override {
+    if (!running_.load()) return false;
+    interrupted_.store(true);
+    return true;
+  }
+
   std::string Placeholder(int n) const override { return "?" + std::to_string(n); }
 
   std::optional<std::string> FindProcedureBody(std::string_view name) override {
@@ -348,9 +406,94 @@ class SQLiteDriver final : public DatabaseDriver {
   }
 
  private:
-  [[noreturn]] void Fail() const { Raise(errc::kDatabaseError, sqlite3_errmsg(db_.get())); }
+  [[noreturn]] void Fail() const {
+    const int code = sqlite3_errcode(db_.get());
+    if (code == SQLITE_INTERRUPT || code == SQLITE_BUSY) {
+      switch (stop_) {
+        case StopReason::kTimeLimit: Raise(errc::kDatabaseError, RanOutOfTimeMessage(limits_.statement_time_limit));
+        case StopReason::kInterrupted: Raise(errc::kDatabaseError, InterruptedMessage());
+        case StopReason::kLockWait: Raise(errc::kDatabaseError, LockedMessage(limits_.lock_wait));
+        case StopReason::kNone: break;
+      }
+    }
+    Raise(errc::kDatabaseError, sqlite3_errmsg(db_.get()));
+  }
+
+  // Sets the deadline of one statement and marks it running, for the
+  // progress and busy handlers and for Interrupt.
+  class Running {
+   public:
+    explicit Running(SQLiteDriver& driver) : driver_(driver) {
+      driver_.stop_ = StopReason::kNone;
+      driver_.interrupted_.store(false);
+      const auto limit = driver_.limits_.statement_time_limit;
+      driver_.deadline_ = limit.count() > 0 ? SteadyClock::now() + limit : SteadyClock::time_point::max();
+      driver_.running_.store(true);
+    }
+    ~Running() {
+      driver_.running_.store(false);
+      driver_.deadline_ = SteadyClock::time_point::max();
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+   private:
+    SQLiteDriver& driver_;
+  };
+
+  // Stops the statement once it is interrupted or past its deadline.
+  static int OnProgress(void* context) {
+    auto& driver = *static_cast<SQLiteDriver*>(context);
+    if (driver.interrupted_.load(std::memory_order_relaxed)) {
+      driver.stop_ = StopReason::kInterrupted;
+      return 1;
+    }
+    if (SteadyClock::now() >= driver.deadline_) {
+      driver.stop_ = StopReason::kTimeLimit;
+      return 1;
+    }
+    return 0;
+  }
+
+  // Waits for another connection's lock, in growing steps, until it is
+  // released, the lock wait or the statement's deadline is over, or the
+  // statement is interrupted (answering 0 gives up with SQLITE_BUSY).
+  static int OnBusy(void* context, int count) {
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    auto& driver = *static_cast<SQLiteDriver*>(context);
+    const SteadyClock::time_point now = SteadyClock::now();
+    if (count == 0) driver.busy_since_ = now;
+    if (driver.interrupted_.load()) {
+      driver.stop_ = StopReason::kInterrupted;
+      return 0;
+    }
+    if (now >= driver.deadline_) {
+      driver.stop_ = StopReason::kTimeLimit;
+      return 0;
+    }
+    SteadyClock::time_point until = driver.deadline_;
+    if (driver.limits_.lock_wait.count() > 0) {
+      const SteadyClock::time_point give_up = driver.busy_since_ + driver.limits_.lock_wait;
+      if (now >= give_up) {
+        driver.stop_ = StopReason::kLockWait;
+        return 0;
+      }
+      until = std::min(until, give_up);
+    }
+    const std::chrono::milliseconds step(kSteps[std::min<std::size_t>(count, std::size(kSteps) - 1)]);
+    std::this_thread::sleep_for(std::min<SteadyClock::duration>(step, until - now));
+    return 1;
+  }
+
+  int TempSchemaVersion() {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), "PRAGMA temp.schema_version", -1, &raw, nullptr) != SQLITE_OK) return -1;
+    StatementHandle statement(raw);
+    return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : -1;
+  }
 
   void Exec(const char* sql) {
+    Running running(*this);
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail();
   }
 
@@ -414,6 +557,7 @@ class SQLiteDriver final : public DatabaseDriver {
       while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
       }
       if (code != SQLITE_DONE) Fail();
+      Answered();
       result.rows_affected = sqlite3_changes64(db_.get());
       return result;
     }
@@ -442,6 +586,7 @@ class SQLiteDriver final : public DatabaseDriver {
       data.rows.push_back(std::move(row));
     }
     if (code != SQLITE_DONE) Fail();
+    Answered();
     for (std::size_t c = 0; c < plans.size(); ++c) {
       if (plans[c].kind == ColumnKind::kUndeclared) SettleUndeclaredColumn(data.fields[c], data.rows, c);
     }
@@ -466,15 +611,30 @@ class SQLiteDriver final : public DatabaseDriver {
   }
 
   DatabaseHandle db_;
+  std::string path_;
+  FileIdentity file_;
+  LinkLimits limits_;
+  int temp_schema_version_ = 0;
+  // The statement running now: its deadline, whether another thread asked
+  // to stop it, and why it was stopped.
+  std::atomic<bool> running_{false};
+  std::atomic<bool> interrupted_{false};
+  SteadyClock::time_point deadline_ = SteadyClock::time_point::max();
+  SteadyClock::time_point busy_since_;
+  StopReason stop_ = StopReason::kNone;
 };
 
 }  // namespace
 
-std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path) {
+std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path, const LinkLimits& limits) {
   std::error_code error;
   if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
     Raise(errc::kDatabaseError, "The SQLite database file '" + path + "' does not exist.");
   }
+  // The file the path names before and after opening: when both are the
+  // same, the link has opened that file (and not one renamed over it in
+  // between), and StillValid compares the path against it later.
+  const std::optional<FileIdentity> before = IdentityOf(path);
   sqlite3* raw = nullptr;
   const int code = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   DatabaseHandle db(raw);
@@ -482,14 +642,24 @@ std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path) {
     Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path +
                                     "': " + (db != nullptr ? sqlite3_errmsg(db.get()) : sqlite3_errstr(code)));
   }
-  sqlite3_busy_timeout(db.get(), 5000);
   sqlite3_extended_result_codes(db.get(), 1);
+  // Until the driver installs its own lock handler: wait for a writer's lock
+  // as long as a statement would.
+  sqlite3_busy_timeout(db.get(), limits.lock_wait.count() > 0
+                                     ? static_cast<int>(std::min<long long>(limits.lock_wait.count(), 86400000))
+                                     : 86400000);
   // Reading the schema here turns a file that is no database into an error
   // at Open rather than at the first command.
   if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path + "': " + sqlite3_errmsg(db.get()));
+    const bool locked = (sqlite3_errcode(db.get()) & 0xff) == SQLITE_BUSY;
+    Raise(errc::kDatabaseError, "Cannot open the SQLite database '" + path + "': " +
+                                    (locked ? LockedMessage(limits.lock_wait) : sqlite3_errmsg(db.get())));
   }
-  return std::make_unique<SQLiteDriver>(std::move(db));
+  const std::optional<FileIdentity> after = IdentityOf(path);
+  if (!before || !after || !(*before == *after)) {
+    Raise(errc::kDatabaseError, "The SQLite database file '" + path + "' was replaced while it was being opened.");
+  }
+  return std::make_unique<SQLiteDriver>(std::move(db), path, *after, limits);
 }
 
 }  // namespace zarel

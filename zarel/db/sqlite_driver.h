@@ -16,12 +16,14 @@
 #include <string>
 
 #include "zarel/db/database_driver.h"
+#include "zarel/db/link_limits.h"
 
 namespace zarel {
 
 // Opens the database file at path for reading and writing. A file that does
-// not exist is an error (kDatabaseError); no database is ever created.
-std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path);
+// not exist is an error (kDatabaseError); no database is ever created. Its
+// statements run under limits.
+std::unique_ptr<DatabaseDriver> OpenSQLiteDatabase(const std::string& path, const LinkLimits& limits);
 
 }  // namespace zarel
 

@@ -12,6 +12,7 @@
   let shownPage = null;   // "url#serial" of the page in the report pane
   let queue = Promise.resolve();
   let pending = 0;
+  let hadSession = false;  // a state of this page's session was shown
 
   function setStatus(text, isError) {
     statusElement.textContent = text || '';
@@ -38,6 +39,7 @@
     const state = await response.json();
     setStatus(state.error || '', Boolean(state.error));
     apply(state, replaceEvents);
+    if (response.ok) hadSession = true;
   }
 
   // One server call at a time, in the order the user asked for them.
@@ -50,10 +52,16 @@
           ? await fetch(path, { cache: 'no-store', credentials: 'same-origin' })
           : await post(path, body);
         if (response.status === 401) {
-          // No session yet, or it ended (expired): this page starts one. The
-          // server starts sessions only for such a request from its own page,
-          // never for a page of another site that points here.
+          // No session yet, or it ended (it expired, or the server that held
+          // it stopped): this page starts one, and says why when one ended.
+          // The server starts sessions only for such a request from its own
+          // page, never for a page of another site that points here.
+          const ended = hadSession;
           await show(await post('/api/session', {}), true);
+          if (ended) {
+            setStatus('Your previous session has ended (it expired, or its server stopped); ' +
+                      'this is a new session, at the front page.', true);
+          }
           return;
         }
         await show(response, body === undefined);
