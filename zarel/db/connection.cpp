@@ -70,10 +70,10 @@ void Connection::Close() {
 bool Connection::IsOpen() const { return driver_ != nullptr; }
 
 std::shared_ptr<Recordset> Connection::Execute(const std::string& command, int options) {
-  RecordsetData data = Read(command, false);
+  TableData data = Read(command, false);
   if ((options & kExecuteNoRecords) != 0) return nullptr;
   auto recordset = Recordset::Create();
-  recordset->OpenWith(std::move(data));
+  recordset->OpenWithTable(std::move(data));
   return recordset;
 }
 
@@ -83,7 +83,7 @@ void Connection::RollbackTrans() { Driver().Rollback(); }
 bool Connection::InTransaction() const { return driver_ != nullptr && driver_->InTransaction(); }
 bool Connection::LinkLost() const { return driver_ != nullptr && driver_->LinkLost(); }
 
-RecordsetData Connection::Read(const std::string& command, bool with_sources) {
+TableData Connection::Read(const std::string& command, bool with_sources) {
   StatementResult result = RunCommand(Driver(), command, {}, with_sources);
   return std::move(result.data);
 }
