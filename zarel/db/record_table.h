@@ -4,17 +4,13 @@
 // A table has a fixed number of columns. Rows are appended one value at a
 // time in column order, each row finished by EndRow. The rows are kept in
 // blocks of 1,024; within a block every column holds its values in the
-// narrowest form that fits them all:
-//   - values of one kind (all Long, all Double, all texts, ...): an array of
-//     that kind's fixed width (a Boolean one byte, a Long four, a Double
-//     eight), texts and byte strings as their ends in one character arena,
-//     and a bitmap of the Nulls;
-//   - values of several kinds (a SQLite column holding numbers and texts):
-//     a kind byte and an eight-byte payload per value, texts in the arena.
-// A block's column starts in the first form and turns into the second when
-// a value of another kind arrives. So a table costs a few allocations per
-// block and column, and about the size of its values, whatever the number
-// of rows; appending never copies the rows already held.
+// narrowest form that fits them all (block_column.h): values of one kind in
+// an array of a width that holds them (ids in two bytes, prices with two
+// decimals in four), texts in one character arena, Nulls in a bitmap; values
+// of several kinds (a SQLite column holding numbers and texts) as a kind
+// byte and eight bytes each. So a table costs a few allocations per block
+// and column and about the size of its values, whatever the number of rows;
+// appending never copies the rows already held.
 //
 // Reading a cell gives a CellView (its kind and a view of its contents,
 // valid while the table is unchanged) or fills a Variant. A value comes
@@ -42,6 +38,8 @@
 #include "zarel/db/recordset.h"
 
 namespace zarel {
+
+class BlockColumn;
 
 // A value as a table holds it, seen without copying it.
 struct CellView {
@@ -106,10 +104,9 @@ class RecordTable {
   void ConvertColumn(std::size_t column, const std::function<Variant(const CellView&)>& convert);
 
  private:
-  struct Part;
   struct Block;
   void Put(const CellView& value);
-  Part& NextPart();
+  BlockColumn& NextColumn();
 
   std::size_t columns_ = 0;
   std::size_t rows_ = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,38 @@ TEST(RecordTable, EveryValueComesBackAsItWasAppended) {
       {"every kind in turn", [&kinds](std::size_t row) { return kinds[row % kinds.size()]; }},
       {"texts, then bytes", [](std::size_t row) {
          return row % 3 == 2 ? Variant(Bytes{1, 2, static_cast<std::uint8_t>(row)}) : Variant("r" + std::to_string(row));
+       }},
+      {"whole numbers that need wider and wider places", [](std::size_t row) {
+         const auto n = static_cast<std::int64_t>(row % 1024);
+         if (n < 100) return Variant(1000 + n);
+         if (n < 400) return Variant(-n * 100);
+         if (n < 700) return Variant(n * 1000000);
+         if (n % 2 == 0) return Variant(std::numeric_limits<std::int64_t>::min() + n);
+         return Variant(std::numeric_limits<std::int64_t>::max() - n);
+       }},
+      {"money far from the first value", [](std::size_t row) {
+         return Variant(Currency{(row % 2 == 0 ? 1 : -1) * static_cast<std::int64_t>(row) * 98765432101LL});
+       }},
+      {"doubles with more and more decimals, then none that fit", [](std::size_t row) {
+         const std::size_t n = row % 1024;
+         if (n < 200) return Variant(static_cast<double>(n) * 0.5);
+         if (n < 400) return Variant(static_cast<double>(n) / 8);
+         if (n < 600) return Variant(static_cast<double>(n) / 1000);
+         if (n == 600) return Variant(-0.0);
+         if (n < 800) return Variant(1.0 / static_cast<double>(n));
+         return Variant(static_cast<double>(n) * 0.01);
+       }},
+      {"doubles no decimal places hold", [](std::size_t row) {
+         const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(), -0.0, 3e9, 1e-12, 2147483647.0,
+                               -2147483648.0, 0.1 + 0.2};
+         return Variant(odd[row % 9]);
+       }},
+      {"dates at noon, then at any time", [](std::size_t row) {
+         return Variant(Date{45000.0 + static_cast<double>(row % 1024) * (row % 1024 < 512 ? 0.5 : 0.123456789)});
+       }},
+      {"texts past 64 KiB in a block", [](std::size_t row) {
+         return Variant(std::string(100 + row % 50, static_cast<char>('a' + row % 26)));
        }},
   };
   constexpr std::size_t kRows = 2500;
