@@ -461,6 +461,16 @@ int main(int argc, char** argv) {
                   options.million_rows, large_page.PeakMB(), large_page.MedianWall(), growth,
                   options.rows, kBytesPerRowGoal, Verdict(bounded));
       all_met = all_met && bounded;
+      if (!options.compare.empty()) {
+        Series large_compare =
+            page_series("compared program", options.compare, "sqlite:" + large, "large-compare");
+        std::vector<Series*> compare_runs = {&large_compare};
+        RunAlternating(compare_runs, 1);
+        std::printf("  compared program: peak %.1f MB, %.1f s; growth %.1f bytes per row\n",
+                    large_compare.PeakMB(), large_compare.MedianWall(),
+                    (large_compare.PeakMB() - sqlite_compare.PeakMB()) * 1048576.0 /
+                        (options.million_rows - options.rows));
+      }
     }
     std::printf("all goals: %s\n", Verdict(all_met));
   } catch (const std::exception& error) {
