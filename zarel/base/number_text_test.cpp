@@ -29,7 +29,11 @@ std::string Expected(double value, int precision) {
   for (; at < end && *at != 'e'; ++at) {
     if (*at != '.') digits += *at;
   }
-  const int exponent = std::atoi(at + 1);
+  // The buffer holds no terminating zero: the exponent is read up to end.
+  int exponent = 0;
+  const char* from = at + 1;
+  if (from < end && *from == '+') ++from;
+  std::from_chars(from, end, exponent);
   while (!digits.empty() && digits.back() == '0') digits.pop_back();
   return (negative ? "-0." : "0.") + digits + "e" + std::to_string(exponent + 1);
 }
