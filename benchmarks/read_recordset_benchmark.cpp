@@ -4,16 +4,20 @@
 // rows of its own in the same run.
 //
 // Each measurement runs in a child process of its own, so that its peak
-// memory is its own; each is repeated a few times and the fastest run
-// counts. The program prints both times, their ratio (the goal is at most
-// 2) and the peak memory of each.
+// memory is its own. The two run in alternating pairs (the bare loop first
+// in one pair, second in the next); the program prints the medians of their
+// wall and CPU times, the ratios of the medians and the peak memory of each
+// (the largest of its runs), and whether the goals are met: at most 1.1
+// times the bare loop's time, wall and CPU, and no more peak memory than
+// the bare loop's.
 //
-//   read_recordset_benchmark [ROWS] [RUNS]     defaults: 100000 rows, 3 runs
+//   read_recordset_benchmark [ROWS] [PAIRS]     defaults: 100000 rows, 9 pairs
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -113,9 +117,17 @@ std::size_t ReadThroughDal(const std::string& path) {
 
 struct Measurement {
   double seconds = 0;
+  double cpu_seconds = 0;
   long peak_kilobytes = 0;
   std::size_t rows = 0;
 };
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+         usage.ru_stime.tv_usec / 1e6;
+}
 
 // Runs reader in a child process and answers its time, row count and peak
 // memory.
@@ -129,7 +141,9 @@ Measurement MeasureInChild(std::size_t (*reader)(const std::string&), const std:
     Measurement result;
     try {
       const auto start = SteadyClock::now();
+      const double cpu_start = CpuSeconds();
       result.rows = reader(path);
+      result.cpu_seconds = CpuSeconds() - cpu_start;
       result.seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
     } catch (const std::exception& error) {
       std::fprintf(stderr, "read_recordset_benchmark: %s\n", error.what());
@@ -152,22 +166,41 @@ Measurement MeasureInChild(std::size_t (*reader)(const std::string&), const std:
   return result;
 }
 
-Measurement Fastest(std::size_t (*reader)(const std::string&), const std::string& path, int runs) {
-  Measurement best;
-  for (int run = 0; run < runs; ++run) {
-    const Measurement current = MeasureInChild(reader, path);
-    if (run == 0 || current.seconds < best.seconds) best = current;
+// The medians of a series of measurements and its largest peak.
+struct Summary {
+  double seconds = 0;
+  double cpu_seconds = 0;
+  long peak_kilobytes = 0;
+  std::size_t rows = 0;
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+Summary Summarize(const std::vector<Measurement>& runs) {
+  Summary summary;
+  std::vector<double> wall, cpu;
+  for (const Measurement& run : runs) {
+    wall.push_back(run.seconds);
+    cpu.push_back(run.cpu_seconds);
+    summary.peak_kilobytes = std::max(summary.peak_kilobytes, run.peak_kilobytes);
+    summary.rows = run.rows;
   }
-  return best;
+  summary.seconds = Median(wall);
+  summary.cpu_seconds = Median(cpu);
+  return summary;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-  if (rows <= 0 || runs <= 0) {
-    std::fprintf(stderr, "usage: read_recordset_benchmark [ROWS] [RUNS]\n");
+  const int pairs = argc > 2 ? std::atoi(argv[2]) : 9;
+  if (rows <= 0 || pairs <= 0) {
+    std::fprintf(stderr, "usage: read_recordset_benchmark [ROWS] [PAIRS]\n");
     return 2;
   }
   const fs::path folder = fs::temp_directory_path() / ("zarel-read-bench-" + std::to_string(getpid()));
@@ -176,15 +209,32 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     CreateTable(path, rows);
-    const Measurement bare = Fastest(ReadBare, path, runs);
-    const Measurement dal = Fastest(ReadThroughDal, path, runs);
+    std::vector<Measurement> bare_runs, dal_runs;
+    for (int pair = 0; pair < pairs; ++pair) {
+      if (pair % 2 == 0) bare_runs.push_back(MeasureInChild(ReadBare, path));
+      dal_runs.push_back(MeasureInChild(ReadThroughDal, path));
+      if (pair % 2 == 1) bare_runs.push_back(MeasureInChild(ReadBare, path));
+    }
+    const Summary bare = Summarize(bare_runs);
+    const Summary dal = Summarize(dal_runs);
     if (bare.rows != static_cast<std::size_t>(rows) || dal.rows != static_cast<std::size_t>(rows)) {
       throw std::runtime_error("row counts differ");
     }
-    std::printf("rows: %d, six columns, fastest of %d runs\n", rows, runs);
-    std::printf("bare SQLite loop:  %8.1f ms   peak %7.1f MB\n", bare.seconds * 1000, bare.peak_kilobytes / 1024.0);
-    std::printf("DAL ReadRecordset: %8.1f ms   peak %7.1f MB\n", dal.seconds * 1000, dal.peak_kilobytes / 1024.0);
-    std::printf("ratio DAL / bare:  %8.2f   (goal: at most 2)\n", dal.seconds / bare.seconds);
+    std::printf("rows: %d, six columns, medians of %d alternating pairs\n", rows, pairs);
+    std::printf("                      wall         CPU         peak\n");
+    std::printf("bare SQLite loop:  %8.1f ms  %8.1f ms  %7.1f MB\n", bare.seconds * 1000,
+                bare.cpu_seconds * 1000, bare.peak_kilobytes / 1024.0);
+    std::printf("DAL ReadRecordset: %8.1f ms  %8.1f ms  %7.1f MB\n", dal.seconds * 1000,
+                dal.cpu_seconds * 1000, dal.peak_kilobytes / 1024.0);
+    const double wall = dal.seconds / bare.seconds;
+    const double cpu = dal.cpu_seconds / bare.cpu_seconds;
+    const bool fast = wall <= 1.1 && cpu <= 1.1;
+    const bool small = dal.peak_kilobytes <= bare.peak_kilobytes;
+    std::printf("ratio DAL / bare: wall %.2f, CPU %.2f (goal: at most 1.1) %s\n", wall, cpu,
+                fast ? "met" : "NOT met");
+    std::printf("peak memory DAL / bare: %.2f (goal: at most 1.0) %s\n",
+                static_cast<double>(dal.peak_kilobytes) / static_cast<double>(bare.peak_kilobytes),
+                small ? "met" : "NOT met");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "read_recordset_benchmark: %s\n", error.what());
     status = 1;

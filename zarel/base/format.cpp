@@ -14,6 +14,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -92,6 +93,10 @@ struct NumberSection {
   int thousands_scale = 0;  // commas right before the point divide by 1000
   int percents = 0;
   bool empty = true;  // nothing at all was written for this section
+  // Digits alone: the whole placeholders, then the point and the fraction
+  // placeholders if any, and no literal text.
+  bool digits_only = false;
+  bool has_point = false;
 };
 
 enum class Named {
@@ -111,6 +116,8 @@ enum class Named {
 
 enum class PatternKind { kNamed, kDate, kNumber, kPlain };
 
+}  // namespace
+
 struct CompiledPattern {
   PatternKind kind = PatternKind::kPlain;
   Named named = Named::kNone;
@@ -118,6 +125,8 @@ struct CompiledPattern {
   bool twelve_hour = false;
   std::vector<NumberSection> sections;
 };
+
+namespace {
 
 Named NamedFormatOf(std::string_view pattern) {
   static constexpr std::array<std::pair<std::string_view, Named>, 11> kNames = {{
@@ -390,6 +399,15 @@ bool CompileNumberSection(std::string_view text, NumberSection& section) {
     section.min_whole_digits = first_zero < 0 ? 0 : section.whole_placeholders - first_zero;
   }
   section.min_fraction_digits = last_fraction_zero + 1;
+  std::size_t token = 0;
+  const std::vector<NumberToken>& tokens = section.tokens;
+  while (token < tokens.size() && tokens[token].part == NumberPart::kWholeDigit) ++token;
+  if (token < tokens.size() && tokens[token].part == NumberPart::kDecimalPoint) {
+    section.has_point = true;
+    ++token;
+  }
+  while (token < tokens.size() && tokens[token].part == NumberPart::kFractionDigit) ++token;
+  section.digits_only = token == tokens.size();
   return true;
 }
 
@@ -590,6 +608,32 @@ void WriteNumber(std::string& text, DecimalNumber number, const NumberSection& s
   }
 
   const std::string& separator = locale.grouping_separator;
+  if (section.digits_only) {
+    // The common shape ("#,##0.00"): every whole digit in turn, then the
+    // fraction, written at once.
+    const std::size_t groups = section.grouping && padded > 0 ? (padded - 1) / 3 : 0;
+    const std::string& point = locale.decimal_separator;
+    char buffer[96];
+    const std::size_t length = padded + groups * separator.size() +
+                               (section.has_point ? point.size() + fraction_count : 0);
+    if (length <= sizeof buffer) {
+      char* out = buffer;
+      for (std::size_t i = 0; i < padded; ++i) {
+        *out++ = whole[i];
+        if (groups > 0 && i + 1 < padded && (padded - 1 - i) % 3 == 0) {
+          std::memcpy(out, separator.data(), separator.size());
+          out += separator.size();
+        }
+      }
+      if (section.has_point) {
+        std::memcpy(out, point.data(), point.size());
+        out += point.size();
+        for (std::size_t k = 0; k < fraction_count; ++k) *out++ = fraction_digit(k);
+      }
+      text.append(buffer, out);
+      return;
+    }
+  }
   auto write_whole_digit = [&](std::size_t i) {
     text.push_back(whole[i]);
     if (section.grouping && i + 1 < padded && (padded - 1 - i) % 3 == 0) text += separator;
@@ -624,11 +668,9 @@ void WriteNumber(std::string& text, DecimalNumber number, const NumberSection& s
   }
 }
 
-std::string FormatNumber(const DecimalNumber& number, const CompiledPattern& pattern,
-                         const Locale& locale) {
+void WriteFormattedNumber(std::string& text, const DecimalNumber& number, const CompiledPattern& pattern,
+                          const Locale& locale) {
   const std::vector<NumberSection>& sections = pattern.sections;
-  std::string text;
-  text.reserve(24);
   if (number.negative && sections.size() >= 2 && !sections[1].empty) {
     DecimalNumber magnitude = number;
     magnitude.negative = false;
@@ -638,6 +680,12 @@ std::string FormatNumber(const DecimalNumber& number, const CompiledPattern& pat
   } else {
     WriteNumber(text, number, sections[0], true, locale);
   }
+}
+
+std::string FormatNumber(const DecimalNumber& number, const CompiledPattern& pattern,
+                         const Locale& locale) {
+  std::string text;
+  WriteFormattedNumber(text, number, pattern, locale);
   return text;
 }
 
@@ -744,32 +792,59 @@ std::string FormatNamed(const Variant& value, Named named, const Locale& locale)
   return FormatDate(*date, date_pattern, locale);
 }
 
-}  // namespace
-
-std::string Format(const Variant& value, std::string_view pattern, const Locale& locale) {
-  if (value.IsEmpty()) return std::string();
-  if (pattern.empty()) return value.TextOrEmpty();
-  std::shared_ptr<const CompiledPattern> compiled = CompiledOf(pattern);
-  if (value.IsNull()) return NullSectionText(*compiled);
-  switch (compiled->kind) {
+// Appends the text of a value by a compiled pattern.
+void WriteFormatted(std::string& text, const Variant& value, std::string_view pattern,
+                    const CompiledPattern& compiled, const Locale& locale) {
+  if (value.IsEmpty()) return;
+  if (pattern.empty()) {
+    text += value.TextOrEmpty();
+    return;
+  }
+  if (value.IsNull()) {
+    text += NullSectionText(compiled);
+    return;
+  }
+  switch (compiled.kind) {
     case PatternKind::kNamed:
-      return FormatNamed(value, compiled->named, locale);
+      text += FormatNamed(value, compiled.named, locale);
+      return;
     case PatternKind::kDate: {
       auto date = DateOf(value, locale);
-      if (!date) return value.ToText();
-      std::string text;
-      WriteDate(text, *date, *compiled, locale);
-      return text;
+      if (!date) break;
+      WriteDate(text, *date, compiled, locale);
+      return;
     }
     case PatternKind::kNumber: {
       auto number = NumberOf(value);
-      if (!number) return value.ToText();
-      return FormatNumber(*number, *compiled, locale);
+      if (!number) break;
+      WriteFormattedNumber(text, *number, compiled, locale);
+      return;
     }
     case PatternKind::kPlain:
       break;
   }
-  return value.ToText();
+  text += value.ToText();
+}
+
+}  // namespace
+
+std::string Format(const Variant& value, std::string_view pattern, const Locale& locale) {
+  std::string text;
+  if (value.IsEmpty()) return text;
+  if (pattern.empty()) return value.TextOrEmpty();
+  WriteFormatted(text, value, pattern, *CompiledOf(pattern), locale);
+  return text;
+}
+
+FormatPattern::FormatPattern(std::string_view pattern)
+    : pattern_(pattern), compiled_(std::make_shared<const CompiledPattern>(Compile(pattern))) {}
+
+FormatPattern::~FormatPattern() = default;
+FormatPattern::FormatPattern(const FormatPattern&) = default;
+FormatPattern& FormatPattern::operator=(const FormatPattern&) = default;
+
+void FormatPattern::AppendTo(std::string& text, const Variant& value, const Locale& locale) const {
+  WriteFormatted(text, value, pattern_, *compiled_, locale);
 }
 
 std::string GeneralDateText(Date date, const Locale& locale) {

@@ -37,6 +37,7 @@
 #ifndef ZAREL_BASE_FORMAT_H_
 #define ZAREL_BASE_FORMAT_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,31 @@ namespace zarel {
 
 std::string Format(const Variant& value, std::string_view pattern,
                    const Locale& locale = Locale::Current());
+
+struct CompiledPattern;
+
+// A pattern read once for many values, as a report grid formats every cell
+// of a column with one pattern: AppendTo appends exactly what Format gives,
+// without looking the pattern up again for each value.
+//
+// Threads: a FormatPattern never changes after it is made; it may be used
+// from several threads at once.
+class FormatPattern {
+ public:
+  explicit FormatPattern(std::string_view pattern);
+  ~FormatPattern();
+  FormatPattern(const FormatPattern&);
+  FormatPattern& operator=(const FormatPattern&);
+
+  const std::string& Text() const { return pattern_; }
+  // Appends Format(value, Text(), locale) to text.
+  void AppendTo(std::string& text, const Variant& value,
+                const Locale& locale = Locale::Current()) const;
+
+ private:
+  std::string pattern_;
+  std::shared_ptr<const CompiledPattern> compiled_;
+};
 
 // The locale's text of a date: the general date ("12/5/2026 2:05:09 PM";
 // only the date when there is no time, only the time when there is no date).

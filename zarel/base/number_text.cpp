@@ -117,6 +117,29 @@ std::optional<DecimalNumber> ReadDecimal(std::string_view text) {
 }
 
 DecimalNumber DecimalOf(double value, int precision) {
+  // Most numbers in reports have few decimals (1234.5, 0.125): scaled by a
+  // power of ten they become a whole number M, found with a multiplication
+  // instead of a long conversion. When M has no more digits than the
+  // precision asks (up to 15), M's digits are the value's rounded digits:
+  // the product is within half a unit in the last place of a double of the
+  // exact one, so M x 10^-k lies within 1.2e-16 of the value (relatively),
+  // while the 15th digit's unit is at least 1e-15 of it.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7, 1e8,
+                                       1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
+  if (precision >= 1 && precision <= 15 && value != 0 && std::isfinite(value)) {
+    const double limit = kPowers[precision];
+    const double magnitude = std::fabs(value);
+    for (int places = 0; places <= 16; ++places) {
+      const double scaled = magnitude * kPowers[places];
+      if (scaled >= limit) break;
+      if (scaled == std::floor(scaled)) {
+        DecimalNumber number = DecimalOf(static_cast<std::int64_t>(scaled));
+        number.negative = value < 0;
+        if (!number.IsZero()) number.point -= places;
+        return number;
+      }
+    }
+  }
   return ScientificDigits(value, precision);
 }
 

@@ -194,6 +194,14 @@ bool Variant::AsBoolean() const {
   Raise(errc::kTypeMismatch);
 }
 
+void Variant::AssignText(std::string_view text) {
+  if (std::string* held = std::get_if<std::string>(&data_)) {
+    held->assign(text);
+  } else {
+    data_.emplace<std::string>(text);
+  }
+}
+
 const std::string& Variant::AsString() const {
   if (const std::string* value = std::get_if<std::string>(&data_)) return *value;
   Raise(errc::kTypeMismatch);

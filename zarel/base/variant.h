@@ -122,6 +122,11 @@ class Variant {
   // The value joined to an empty text: as ToText(), but Null gives "".
   std::string TextOrEmpty() const;
 
+  // Makes the value the text, reusing the storage of the text it holds, if
+  // it holds one (a reader that refills one Variant row after row then
+  // allocates only for texts longer than any before).
+  void AssignText(std::string_view text);
+
  private:
   struct NullTag {
     friend bool operator==(NullTag, NullTag) { return true; }

@@ -71,7 +71,7 @@ void DrawChart(RenderContext& context, Recordset& records, std::string& line,
   const std::int64_t minimum_magnitude = std::llabs(std::int64_t{minimum});
   const std::int64_t scale =
       maximum_magnitude > minimum_magnitude ? maximum_magnitude : minimum_magnitude;
-  line += context.FormatValue(Variant(scale), "Int");
+  context.AppendFormattedValue(line, Variant(scale), "Int");
   line += "</TD>";
 
   // One bar per record, each spanning the bar row and the axis row.
@@ -81,7 +81,7 @@ void DrawChart(RenderContext& context, Recordset& records, std::string& line,
   while (!records.Eof()) {
     const double number = context.NullToZero(value_field.Value()).ToDouble();
     line += bar_cell_opening;
-    if (number != 0) line += context.FormatValue(Variant(Variant(number).ToLong()), "Int");
+    if (number != 0) context.AppendFormattedValue(line, Variant(Variant(number).ToLong()), "Int");
     const double height =
         scale == 0 ? 0.0 : std::fabs(number) / static_cast<double>(scale) * 200;
     line += number < 0 ? "<img src='cbr.gif' width=100% height="

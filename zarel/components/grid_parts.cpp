@@ -52,9 +52,12 @@ void TotalsList::RequireValidEntries() const {
 
 void TotalsList::Add(int ordinal, const Variant& value, const RenderContext& context) {
   RequireValidEntries();
-  for (std::size_t entry : entries_by_ordinal_[static_cast<std::size_t>(ordinal)]) {
-    totals_[entry] += context.NullToZero(value).ToDouble();
-  }
+  const std::vector<std::size_t>& entries = entries_by_ordinal_[static_cast<std::size_t>(ordinal)];
+  if (entries.empty()) return;
+  // NullToZero gives back every value but Null as it is, so only a Null
+  // needs to go through it.
+  const double addend = value.IsNull() ? context.NullToZero(value).ToDouble() : value.ToDouble();
+  for (std::size_t entry : entries) totals_[entry] += addend;
 }
 
 const std::vector<std::size_t>& TotalsList::EntriesOf(int ordinal) const {

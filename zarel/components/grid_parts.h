@@ -87,7 +87,7 @@ void AppendTotalCells(std::string& line, const TotalsList& list,
       const TypeGroup group = columns[ordinal].group;
       if (group == TypeGroup::kDecimal || group == TypeGroup::kInteger) {
         line += "<td align=right class=ttf>";
-        line += context.FormatValue(Variant(total), TypeCodeOf(group));
+        context.AppendFormattedValue(line, Variant(total), TypeCodeOf(group));
         line += "</td>";
       } else {
         line += blank_cell;

@@ -75,9 +75,9 @@ void RenderImageRecord(RenderContext& context, TextFile& report,
     for (const Field& field : fields) {
       if (field.Type() == fieldtype::kLongVarBinary) continue;
       line += "<td width=30% class=hn>";
-      line += context.FormatValue(Variant(field.Name()), " ");
+      context.AppendFormattedValue(line, Variant(field.Name()), " ");
       line += ": </td><td class=hv>";
-      line += context.FormatValue(field.Value(), FormTypeCodeOf(field.Type()));
+      context.AppendFormattedValue(line, field.Value(), FormTypeCodeOf(field.Type()));
       line += "</td><tr>";
     }
     line += "</table><br>";

@@ -28,11 +28,11 @@ void RenderRecordForm(RenderContext& context, TextFile& report,
     for (const Field& field : records.Fields()) {
       if (labelled) {
         line += "<tr><td class=hn width=40%>";
-        line += context.FormatValue(Variant(field.Name()), " ");
+        context.AppendFormattedValue(line, Variant(field.Name()), " ");
         line += ": </td>";
       }
       line += "<td class=hv>";
-      line += context.FormatValue(field.Value(), FormTypeCodeOf(field.Type()));
+      context.AppendFormattedValue(line, field.Value(), FormTypeCodeOf(field.Type()));
       line += "</td>";
     }
     line += "</table><br><br>";

@@ -33,6 +33,12 @@ class RenderContext {
   // The engine's FormatValue: the value's trimmed text by type code ("Dbl",
   // "Int", "Dte", "Htm", " "); Null gives a non-breaking space.
   virtual std::string FormatValue(const Variant& value, std::string_view type_code) const = 0;
+  // FormatValue appended to text: the renderers build every line in one
+  // string, cell after cell.
+  virtual void AppendFormattedValue(std::string& text, const Variant& value,
+                                    std::string_view type_code) const {
+    text += FormatValue(value, type_code);
+  }
   // The engine's NullToZero: the Integer 0 for Null, otherwise the value.
   virtual Variant NullToZero(const Variant& value) const = 0;
   // The engine's data gate: fills recordset with the query's rows and

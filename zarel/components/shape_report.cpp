@@ -89,7 +89,7 @@ void RenderShapedLevel(RenderContext& context, const std::shared_ptr<Recordset>&
       if (field.Type() == fieldtype::kChapter) continue;
       const TypeGroup group = TypeGroupOf(field.Type());
       line += IsRightAligned(group) ? "<td align=right class=ttd>" : "<td class=ttd>";
-      line += context.FormatValue(field.Value(), TypeCodeOf(group));
+      context.AppendFormattedValue(line, field.Value(), TypeCodeOf(group));
       line += "</td>";
     }
     report.WriteLine(line);

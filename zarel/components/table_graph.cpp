@@ -100,7 +100,7 @@ void RenderTableGraph(RenderContext& context, TextFile& report,
         const GridColumn& column = columns[ordinal];
         const Variant& value = column.field->Value();
         line += column.cell_opening;
-        line += context.FormatValue(value, column.type_code);
+        context.AppendFormattedValue(line, value, column.type_code);
         line += "</td>";
         if (accumulating) list.Add(static_cast<int>(ordinal), value, context);
       }

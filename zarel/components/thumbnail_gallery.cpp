@@ -173,7 +173,7 @@ void RenderThumbnailGallery(RenderContext& context, TextFile& report,
           line += "</td>";
         }
         line += "<td class=ttd>";
-        line += context.FormatValue(card_field.field->Value(), card_field.type_code);
+        context.AppendFormattedValue(line, card_field.field->Value(), card_field.type_code);
         line += "</td><tr>";
       }
       line += "</table>";

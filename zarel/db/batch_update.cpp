@@ -89,9 +89,9 @@ class BatchWriter {
     select += " FROM " + quoted_table_ + where;
     if (driver_.Kind() == Backend::kPostgreSQL) select += " FOR UPDATE";
     const StatementResult current = driver_.Run(select, key_values, false);
-    if (current.data.rows.size() != 1) Conflict();
+    if (current.data.rows.Rows() != 1) Conflict();
     for (std::size_t c = 0; c < changed.size(); ++c) {
-      if (!SameDatabaseValue(current.data.rows[0][c], original[static_cast<std::size_t>(changed[c])])) Conflict();
+      if (!SameDatabaseValue(current.data.rows.Value(0, c), original[static_cast<std::size_t>(changed[c])])) Conflict();
     }
 
     std::vector<Variant> params;

@@ -66,10 +66,10 @@ auto Connection::OnLink(Work work) {
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const std::string& command, int options) {
-  RecordsetData data = Read(command, false);
+  TableData data = Read(command, false);
   if ((options & kExecuteNoRecords) != 0) return nullptr;
   auto recordset = Recordset::Create();
-  recordset->OpenWith(std::move(data));
+  recordset->OpenWithTable(std::move(data));
   return recordset;
 }
 
@@ -84,7 +84,7 @@ void Connection::RollbackTrans() { Driver().Rollback(); }
 bool Connection::InTransaction() const { return lease_ && lease_.Driver().InTransaction(); }
 bool Connection::LinkLost() const { return lease_ && lease_.Driver().LinkLost(); }
 
-RecordsetData Connection::Read(const std::string& command, bool with_sources) {
+TableData Connection::Read(const std::string& command, bool with_sources) {
   StatementResult result = OnLink([&](DatabaseDriver& driver) { return RunCommand(driver, command, {}, with_sources); });
   return std::move(result.data);
 }

@@ -44,6 +44,7 @@
 #include "zarel/base/object.h"
 #include "zarel/base/variant.h"
 #include "zarel/db/link_pool.h"
+#include "zarel/db/record_table.h"
 #include "zarel/db/recordset.h"
 
 namespace zarel {
@@ -84,7 +85,7 @@ class Connection : public Object {
   // Runs a command and reads all its rows, as Recordset::Open does. With
   // with_sources the fields carry their base table, base column and key
   // flag, for batch updates.
-  RecordsetData Read(const std::string& command, bool with_sources = false);
+  TableData Read(const std::string& command, bool with_sources = false);
 
   // The driver behind an open connection (3704 when closed), for the parts
   // of the platform that speak to it directly.

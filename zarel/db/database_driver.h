@@ -2,8 +2,9 @@
 //
 // A driver is one open session with a database (SQLite through its C
 // library, PostgreSQL through libpq). It runs statements with bound
-// parameters and reads their rows into RecordsetData, already converted to
-// the system's values and field types. Everything above it (procedure
+// parameters and reads their rows straight into a RecordTable (the
+// recordsets' compact storage), already converted to the system's values
+// and field types. Everything above it (procedure
 // calls, shape commands, batch updates) is written once, over this
 // interface.
 //
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "zarel/base/variant.h"
+#include "zarel/db/record_table.h"
 #include "zarel/db/recordset.h"
 
 namespace zarel {
@@ -38,7 +40,7 @@ enum class Backend { kSQLite, kPostgreSQL };
 // What a statement gave back.
 struct StatementResult {
   bool has_columns = false;  // the statement returns rows (maybe none)
-  RecordsetData data;
+  TableData data;
   std::int64_t rows_affected = 0;  // for statements that change data
 };
 

@@ -121,54 +121,56 @@ std::optional<Currency> ReadMoney(std::string_view text) {
   return value->ToCurrency();
 }
 
-Variant ReadValue(Oid type, std::string_view text, const PGresult* result, int row, int column) {
+// Appends the value of one cell, read from the server's text by the type of
+// its column.
+void AppendValue(RecordTable& rows, Oid type, std::string_view text, const PGresult* result, int row,
+                 int column) {
   switch (type) {
     case oid::kBool:
-      return Variant(text == "t");
+      return rows.AppendBoolean(text == "t");
     case oid::kInt2:
-      if (auto n = ReadNumber<std::int16_t>(text)) return Variant(*n);
+      if (auto n = ReadNumber<std::int16_t>(text)) return rows.AppendInteger(*n);
       break;
     case oid::kInt4:
-      if (auto n = ReadNumber<std::int32_t>(text)) return Variant(*n);
+      if (auto n = ReadNumber<std::int32_t>(text)) return rows.AppendLong(*n);
       break;
     case oid::kInt8:
     case oid::kOid:
-      if (auto n = ReadNumber<std::int64_t>(text)) return Variant(*n);
+      if (auto n = ReadNumber<std::int64_t>(text)) return rows.AppendLongLong(*n);
       break;
     case oid::kFloat4:
-      if (auto n = ReadNumber<float>(text)) return Variant(*n);
+      if (auto n = ReadNumber<float>(text)) return rows.AppendSingle(*n);
       break;
     case oid::kFloat8:
-      if (auto n = ReadNumber<double>(text)) return Variant(*n);
+      if (auto n = ReadNumber<double>(text)) return rows.AppendDouble(*n);
       break;
     case oid::kNumeric:
-      if (auto n = DecimalFromText(text)) return *n;
+      if (auto n = DecimalFromText(text)) return rows.Append(*n);
       break;
     case oid::kMoney:
-      if (auto n = ReadMoney(text)) return Variant(*n);
+      if (auto n = ReadMoney(text)) return rows.AppendCurrency(*n);
       break;
     case oid::kDate:
     case oid::kTime:
     case oid::kTimetz:
     case oid::kTimestamp:
     case oid::kTimestamptz:
-      if (auto date = ParseIsoDate(text)) return Variant(*date);
+      if (auto date = ParseIsoDate(text)) return rows.AppendDate(*date);
       break;
     case oid::kBytea: {
       std::size_t length = 0;
       unsigned char* raw = PQunescapeBytea(
           reinterpret_cast<const unsigned char*>(PQgetvalue(result, row, column)), &length);
       if (raw == nullptr) Raise(errc::kOutOfMemory);
-      Bytes bytes(raw, raw + length);
-      PQfreemem(raw);
-      return Variant(std::move(bytes));
+      const std::unique_ptr<unsigned char, decltype(&PQfreemem)> held(raw, PQfreemem);
+      return rows.AppendBytes(std::string_view(reinterpret_cast<const char*>(raw), length));
     }
     default:
       break;
   }
   // Infinite dates, dates before Christ, types of no kind of their own:
   // the server's text.
-  return Variant(std::string(text));
+  rows.AppendText(text);
 }
 
 struct ResultCloser {
@@ -377,8 +379,9 @@ class PostgresDriver final : public DatabaseDriver {
         " WHERE lower(c.relname) = 'xproc' AND c.relkind IN ('r', 'v', 'm', 'p', 'f')"
         "   AND pg_table_is_visible(c.oid) LIMIT 1",
         {}, false);
-    if (table.data.rows.empty()) return std::nullopt;
-    const std::vector<Variant>& found = table.data.rows[0];
+    if (table.data.rows.Rows() == 0) return std::nullopt;
+    std::vector<Variant> found;
+    for (std::size_t c = 0; c < 4; ++c) found.push_back(table.data.rows.Value(0, c));
     if (found[2].IsNull() || found[3].IsNull()) {
       Raise(errc::kDatabaseError, "The table XProc needs the columns Name and Body.");
     }
@@ -398,9 +401,9 @@ class PostgresDriver final : public DatabaseDriver {
         "   AND (CASE WHEN $2 = '' THEN pg_function_is_visible(p.oid) ELSE lower(n.nspname) = lower($2) END)"
         " ORDER BY (p.pronargs = $3::int) DESC LIMIT 1",
         {Variant(function), Variant(schema), Variant(static_cast<std::int32_t>(args.size()))}, false);
-    if (found.data.rows.empty()) return std::nullopt;
-    std::string call = "SELECT * FROM " + QuoteIdentifier(found.data.rows[0][0].AsString()) + "." +
-                       QuoteIdentifier(found.data.rows[0][1].AsString()) + "(";
+    if (found.data.rows.Rows() == 0) return std::nullopt;
+    std::string call = "SELECT * FROM " + QuoteIdentifier(found.data.rows.Value(0, 0).AsString()) + "." +
+                       QuoteIdentifier(found.data.rows.Value(0, 1).AsString()) + "(";
     for (std::size_t i = 0; i < args.size(); ++i) call += (i > 0 ? ", $" : "$") + std::to_string(i + 1);
     call += ")";
     return Run(call, args, false);
@@ -420,7 +423,9 @@ class PostgresDriver final : public DatabaseDriver {
         " ORDER BY k.ord",
         {Variant(schema), Variant(name)}, false);
     std::vector<std::string> columns;
-    for (const auto& row : key.data.rows) columns.push_back(row[0].AsString());
+    for (std::size_t row = 0; row < key.data.rows.Rows(); ++row) {
+      columns.push_back(key.data.rows.Value(row, 0).AsString());
+    }
     return columns;
   }
 
@@ -460,8 +465,8 @@ class PostgresDriver final : public DatabaseDriver {
 
   std::optional<std::string> BodyOf(std::string_view name) {
     const StatementResult row = Run(*procedure_query_, {Variant(std::string(name))}, false);
-    if (row.data.rows.empty()) return std::nullopt;
-    return row.data.rows[0][0].TextOrEmpty();
+    if (row.data.rows.Rows() == 0) return std::nullopt;
+    return row.data.rows.Value(0, 0).TextOrEmpty();
   }
 
   // Reads the answer to the DISCARD ALL that Reset sent; false when it
@@ -532,9 +537,10 @@ class PostgresDriver final : public DatabaseDriver {
     taken.has_columns = true;
     const int columns = PQnfields(result);
     const int rows = PQntuples(result);
-    RecordsetData& data = taken.data;
+    TableData& data = taken.data;
     std::vector<Oid> types(static_cast<std::size_t>(columns));
     data.fields.resize(static_cast<std::size_t>(columns));
+    data.rows = RecordTable(static_cast<std::size_t>(columns));
     for (int c = 0; c < columns; ++c) {
       FieldInfo& field = data.fields[static_cast<std::size_t>(c)];
       types[static_cast<std::size_t>(c)] = PQftype(result, c);
@@ -544,19 +550,16 @@ class PostgresDriver final : public DatabaseDriver {
       field.defined_size = type.size;
       field.attributes = fieldattr::kMayBeNull | fieldattr::kIsNullable;
     }
-    data.rows.reserve(static_cast<std::size_t>(rows));
     for (int r = 0; r < rows; ++r) {
-      std::vector<Variant> row;
-      row.reserve(static_cast<std::size_t>(columns));
       for (int c = 0; c < columns; ++c) {
         if (PQgetisnull(result, r, c)) {
-          row.push_back(Variant::Null());
+          data.rows.AppendNull();
         } else {
           const std::string_view text(PQgetvalue(result, r, c), static_cast<std::size_t>(PQgetlength(result, r, c)));
-          row.push_back(ReadValue(types[static_cast<std::size_t>(c)], text, result, r, c));
+          AppendValue(data.rows, types[static_cast<std::size_t>(c)], text, result, r, c);
         }
       }
-      data.rows.push_back(std::move(row));
+      data.rows.EndRow();
     }
     if (with_sources) DescribeSources(result, data);
     return taken;
@@ -564,7 +567,7 @@ class PostgresDriver final : public DatabaseDriver {
 
   // Fills base_table, base_column and the key and Null flags of the fields
   // that read a table column.
-  void DescribeSources(const PGresult* result, RecordsetData& data) {
+  void DescribeSources(const PGresult* result, TableData& data) {
     std::map<Oid, std::map<int, ColumnSource>> tables;
     for (int c = 0; c < PQnfields(result); ++c) {
       const Oid table = PQftable(result, c);
@@ -593,13 +596,14 @@ class PostgresDriver final : public DatabaseDriver {
         " WHERE c.oid = $1::oid",
         {Variant(static_cast<std::int64_t>(table))}, false);
     std::map<int, ColumnSource> sources;
-    for (const auto& row : columns.data.rows) {
+    const RecordTable& rows = columns.data.rows;
+    for (std::size_t row = 0; row < rows.Rows(); ++row) {
       ColumnSource source;
-      source.table = row[0].AsString();
-      source.column = row[2].AsString();
-      source.not_null = row[3].AsBoolean();
-      source.is_key = row[4].AsBoolean();
-      sources.emplace(row[1].ToLong(), std::move(source));
+      source.table = rows.Value(row, 0).AsString();
+      source.column = rows.Value(row, 2).AsString();
+      source.not_null = rows.Value(row, 3).AsBoolean();
+      source.is_key = rows.Value(row, 4).AsBoolean();
+      sources.emplace(rows.Value(row, 1).ToLong(), std::move(source));
     }
     return sources;
   }

@@ -1,15 +1,18 @@
-// The client-side recordset: rows held in memory, the current row, fields
-// bound to it, sorting, GetRows, fabricated recordsets and the bookkeeping of
-// changes that a batch update writes back. Opening from a query, UpdateBatch
+// The client-side recordset: rows held in memory (compact, in a RecordTable,
+// with the rows changed or added beside it as values), the current row,
+// fields bound to it, sorting, GetRows, fabricated recordsets and the
+// bookkeeping of changes that a batch update writes back. Opening from a query, UpdateBatch
 // and Resync live with the database code (recordset_database.cpp).
 #include "zarel/db/recordset.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <utility>
 
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
+#include "zarel/db/record_table.h"
 
 namespace zarel {
 
@@ -118,13 +121,12 @@ struct SortValue {
   bool integral = false;
   std::int64_t whole = 0;
   double number = 0;
-  const Variant* source = nullptr;  // texts and bytes are compared in place
+  std::string_view bytes;  // texts and bytes are compared in place
 };
 
-SortValue MakeSortValue(const Variant& value) {
+SortValue MakeSortValue(const CellView& value) {
   SortValue key;
-  key.source = &value;
-  switch (value.Type()) {
+  switch (value.type) {
     case VarType::kEmpty:
     case VarType::kNull:
       key.rank = SortRank::kNull;
@@ -132,30 +134,35 @@ SortValue MakeSortValue(const Variant& value) {
     case VarType::kBoolean:
       key.rank = SortRank::kNumber;
       key.integral = true;
-      key.whole = value.AsBoolean() ? -1 : 0;
+      key.whole = value.whole != 0 ? -1 : 0;
       break;
     case VarType::kInteger:
     case VarType::kLong:
     case VarType::kLongLong:
       key.rank = SortRank::kNumber;
       key.integral = true;
-      key.whole = value.ToLongLong();
+      key.whole = value.whole;
       break;
     case VarType::kSingle:
     case VarType::kDouble:
+      key.rank = SortRank::kNumber;
+      key.number = value.real;
+      break;
     case VarType::kCurrency:
       key.rank = SortRank::kNumber;
-      key.number = value.ToDouble();
+      key.number = Currency{value.whole}.ToDouble();
       break;
     case VarType::kDate:
       key.rank = SortRank::kDate;
-      key.number = value.ToDate().serial;
+      key.number = value.real;
       break;
     case VarType::kString:
       key.rank = SortRank::kText;
+      key.bytes = value.bytes;
       break;
     case VarType::kBytes:
       key.rank = SortRank::kBinary;
+      key.bytes = value.bytes;
       break;
     case VarType::kObject:
       key.rank = SortRank::kOther;
@@ -178,20 +185,11 @@ int CompareSortValues(const SortValue& a, const SortValue& b) {
                       b.integral ? static_cast<double>(b.whole) : b.number);
     case SortRank::kDate:
       return ThreeWay(a.number, b.number);
-    case SortRank::kText: {
-      const int order = a.source->AsString().compare(b.source->AsString());
-      return ThreeWay(order, 0);
-    }
-    case SortRank::kBinary: {
-      const Bytes& left = a.source->AsBytes();
-      const Bytes& right = b.source->AsBytes();
-      return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end())
-                 ? -1
-                 : (std::lexicographical_compare(right.begin(), right.end(), left.begin(),
-                                                 left.end())
-                        ? 1
-                        : 0);
-    }
+    case SortRank::kText:
+    case SortRank::kBinary:
+      // Byte by byte, as unsigned values: a text's UTF-8 bytes, a binary
+      // value's bytes.
+      return ThreeWay(a.bytes.compare(b.bytes), 0);
     case SortRank::kNull:
     case SortRank::kOther:
       return 0;
@@ -204,16 +202,40 @@ int CompareSortValues(const SortValue& a, const SortValue& b) {
 // ---------------------------------------------------------------------------
 // Field
 
-const Variant& Field::Value() const { return owner_->CurrentRow().values[ordinal_]; }
+const Variant& Field::Value() const {
+  const std::size_t row = owner_->CurrentRowId();
+  if (read_version_ != owner_->version_ || read_row_ != row) {
+    owner_->ReadCell(row, ordinal_, read_);
+    read_row_ = row;
+    read_version_ = owner_->version_;
+  }
+  return read_;
+}
 
 void Field::Value(Variant value) {
-  Recordset::Row& row = owner_->CurrentRow();
+  const std::size_t row = owner_->CurrentRowId();
   Variant converted = ConvertForField(std::move(value), info_.type);
-  if (row.state == Recordset::RowState::kUnchanged) {
-    row.original = row.values;
-    row.state = Recordset::RowState::kModified;
+  Recordset::EditedRow* edit = owner_->EditOf(row);
+  if (edit == nullptr) {
+    // The first change of a row that was read: its values become a row of
+    // their own, which keeps the values it was read with.
+    Recordset::EditedRow changed;
+    const auto columns = static_cast<std::size_t>(owner_->fields_.Count());
+    changed.values.resize(columns);
+    for (std::size_t column = 0; column < columns; ++column) {
+      owner_->ReadCell(row, column, changed.values[column]);
+    }
+    if (owner_->edit_of_.empty()) owner_->edit_of_.assign(owner_->row_count_, 0);
+    owner_->edits_.push_back(std::move(changed));
+    owner_->edit_of_[row] = static_cast<std::uint32_t>(owner_->edits_.size());
+    edit = &owner_->edits_.back();
   }
-  row.values[ordinal_] = std::move(converted);
+  if (edit->state == Recordset::RowState::kUnchanged) {
+    edit->original = edit->values;
+    edit->state = Recordset::RowState::kModified;
+  }
+  edit->values[ordinal_] = std::move(converted);
+  ++owner_->version_;
 }
 
 // ---------------------------------------------------------------------------
@@ -270,7 +292,7 @@ Variant& Array2D::At(std::size_t column, std::size_t row) {
 // ---------------------------------------------------------------------------
 // Recordset
 
-Recordset::Recordset() = default;
+Recordset::Recordset() : table_(std::make_unique<RecordTable>()) {}
 Recordset::~Recordset() = default;
 
 std::shared_ptr<Recordset> Recordset::Create() {
@@ -291,23 +313,46 @@ void Recordset::RequireClosed() const {
   if (open_) RaiseObjectIsOpen();
 }
 
-Recordset::Row& Recordset::CurrentRow() {
+std::size_t Recordset::CurrentRowId() const {
   RequireOpen();
-  if (position_ >= rows_.size()) Raise(errc::kNoCurrentRecord);
-  return rows_[position_];
+  if (position_ >= row_count_) Raise(errc::kNoCurrentRecord);
+  return RowIdAt(position_);
 }
 
-const Recordset::Row& Recordset::CurrentRow() const {
-  RequireOpen();
-  if (position_ >= rows_.size()) Raise(errc::kNoCurrentRecord);
-  return rows_[position_];
+Recordset::EditedRow* Recordset::EditOf(std::size_t row) {
+  if (row >= edit_of_.size() || edit_of_[row] == 0) return nullptr;
+  return &edits_[edit_of_[row] - 1];
+}
+
+const Recordset::EditedRow* Recordset::EditOf(std::size_t row) const {
+  if (row >= edit_of_.size() || edit_of_[row] == 0) return nullptr;
+  return &edits_[edit_of_[row] - 1];
+}
+
+void Recordset::ReadCell(std::size_t row, std::size_t column, Variant& target) const {
+  if (const EditedRow* edit = EditOf(row)) {
+    target = edit->values[column];
+  } else {
+    table_->Cell(row, column).CopyTo(target);
+  }
+}
+
+void Recordset::ClearRows() {
+  table_ = std::make_unique<RecordTable>(fields_.fields_.size());
+  edits_.clear();
+  edits_.shrink_to_fit();
+  edit_of_.clear();
+  edit_of_.shrink_to_fit();
+  order_.clear();
+  order_.shrink_to_fit();
+  row_count_ = 0;
+  position_ = 0;
+  ++version_;
 }
 
 void Recordset::Open() {
   RequireClosed();
-  rows_.clear();
-  position_ = 0;
-  next_sequence_ = 0;
+  ClearRows();
   sort_.clear();
   source_.clear();
   adding_ = false;
@@ -324,22 +369,31 @@ void Recordset::OpenWith(RecordsetData data) {
                                       std::to_string(columns) + " fields");
     }
   }
+  TableData table{std::move(data.fields), RecordTable(columns)};
+  for (std::vector<Variant>& values : data.rows) {
+    for (const Variant& value : values) table.rows.Append(value);
+    table.rows.EndRow();
+    values.clear();
+    values.shrink_to_fit();
+  }
+  OpenWithTable(std::move(table));
+}
+
+void Recordset::OpenWithTable(TableData data) {
+  RequireClosed();
+  const std::size_t columns = data.fields.size();
+  if (data.rows.Columns() != columns) {
+    Raise(errc::kInternalError, "Rows of " + std::to_string(data.rows.Columns()) + " values for " +
+                                    std::to_string(columns) + " fields");
+  }
   fields_.fields_.clear();
   fields_.fields_.reserve(columns);
   for (FieldInfo& info : data.fields) {
     fields_.fields_.push_back(Field(this, fields_.fields_.size(), std::move(info)));
   }
-  rows_.clear();
-  rows_.reserve(data.rows.size());
-  std::size_t sequence = 0;
-  for (std::vector<Variant>& values : data.rows) {
-    Row row;
-    row.values = std::move(values);
-    row.sequence = sequence++;
-    rows_.push_back(std::move(row));
-  }
-  next_sequence_ = sequence;
-  position_ = 0;
+  ClearRows();
+  table_ = std::make_unique<RecordTable>(std::move(data.rows));
+  row_count_ = table_->Rows();
   sort_.clear();
   adding_ = false;
   open_ = true;
@@ -349,16 +403,14 @@ void Recordset::Close() {
   RequireOpen();
   open_ = false;
   adding_ = false;
-  rows_.clear();
-  rows_.shrink_to_fit();
-  position_ = 0;
+  ClearRows();
   sort_.clear();
 }
 
 std::int32_t Recordset::RecordCount() const {
   RequireOpen();
   if (count_unknown_) return -1;
-  return static_cast<std::int32_t>(rows_.size());
+  return static_cast<std::int32_t>(row_count_);
 }
 
 void Recordset::MoveFirst() {
@@ -370,18 +422,18 @@ void Recordset::MoveFirst() {
 void Recordset::MoveNext() {
   RequireOpen();
   FinishAdding();
-  if (position_ >= rows_.size()) Raise(errc::kNoCurrentRecord);
+  if (position_ >= row_count_) Raise(errc::kNoCurrentRecord);
   ++position_;
 }
 
 bool Recordset::Eof() const {
   RequireOpen();
-  return position_ >= rows_.size();
+  return position_ >= row_count_;
 }
 
 bool Recordset::Bof() const {
   RequireOpen();
-  return rows_.empty();
+  return row_count_ == 0;
 }
 
 void Recordset::Sort(const std::string& order) {
@@ -410,35 +462,31 @@ void Recordset::Sort(const std::string& order) {
   }
   FinishAdding();
 
-  // Sort positions, starting from the order of arrival so that equal keys
-  // keep it, then move the rows into place once.
-  std::vector<std::size_t> order_of_rows(rows_.size());
-  std::iota(order_of_rows.begin(), order_of_rows.end(), std::size_t{0});
-  std::sort(order_of_rows.begin(), order_of_rows.end(), [this](std::size_t a, std::size_t b) {
-    return rows_[a].sequence < rows_[b].sequence;
-  });
+  // Rows are numbered in the order of their arrival, which the sort starts
+  // from so that equal keys keep it.
+  std::vector<std::uint32_t> sorted;
   if (!keys.empty()) {
+    sorted.resize(row_count_);
+    std::iota(sorted.begin(), sorted.end(), std::uint32_t{0});
     const std::size_t width = keys.size();
-    std::vector<SortValue> values(rows_.size() * width);
-    for (std::size_t row = 0; row < rows_.size(); ++row) {
+    std::vector<SortValue> values(row_count_ * width);
+    for (std::size_t row = 0; row < row_count_; ++row) {
+      const EditedRow* edit = EditOf(row);
       for (std::size_t k = 0; k < width; ++k) {
-        values[row * width + k] = MakeSortValue(rows_[row].values[keys[k].column]);
+        const std::size_t column = keys[k].column;
+        values[row * width + k] = MakeSortValue(
+            edit != nullptr ? CellView::Of(edit->values[column]) : table_->Cell(row, column));
       }
     }
-    std::stable_sort(order_of_rows.begin(), order_of_rows.end(),
-                     [&](std::size_t a, std::size_t b) {
-                       for (std::size_t k = 0; k < width; ++k) {
-                         const int compared =
-                             CompareSortValues(values[a * width + k], values[b * width + k]);
-                         if (compared != 0) return keys[k].descending ? compared > 0 : compared < 0;
-                       }
-                       return false;
-                     });
+    std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+      for (std::size_t k = 0; k < width; ++k) {
+        const int compared = CompareSortValues(values[a * width + k], values[b * width + k]);
+        if (compared != 0) return keys[k].descending ? compared > 0 : compared < 0;
+      }
+      return false;
+    });
   }
-  std::vector<Row> sorted;
-  sorted.reserve(rows_.size());
-  for (std::size_t index : order_of_rows) sorted.push_back(std::move(rows_[index]));
-  rows_ = std::move(sorted);
+  order_ = std::move(sorted);
   sort_ = order;
   position_ = 0;
 }
@@ -446,13 +494,13 @@ void Recordset::Sort(const std::string& order) {
 Array2D Recordset::GetRows() {
   RequireOpen();
   FinishAdding();
-  if (position_ >= rows_.size()) Raise(errc::kNoCurrentRecord);
+  if (position_ >= row_count_) Raise(errc::kNoCurrentRecord);
   const std::size_t columns = fields_.fields_.size();
-  Array2D grid(columns, rows_.size() - position_);
-  for (std::size_t row = 0; position_ < rows_.size(); ++row, ++position_) {
-    const std::vector<Variant>& values = rows_[position_].values;
+  Array2D grid(columns, row_count_ - position_);
+  for (std::size_t row = 0; position_ < row_count_; ++row, ++position_) {
+    const std::size_t id = RowIdAt(position_);
     for (std::size_t column = 0; column < columns; ++column) {
-      grid.At(column, row) = values[column];
+      ReadCell(id, column, grid.At(column, row));
     }
   }
   return grid;
@@ -460,13 +508,20 @@ Array2D Recordset::GetRows() {
 
 void Recordset::AddNew() {
   RequireOpen();
-  Row row;
+  if (row_count_ >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    Raise(errc::kOutOfMemory);
+  }
+  EditedRow row;
   row.values.assign(fields_.fields_.size(), Variant::Null());
   row.state = RowState::kAdded;
-  row.sequence = next_sequence_++;
-  rows_.push_back(std::move(row));
-  position_ = rows_.size() - 1;
+  if (edit_of_.empty()) edit_of_.assign(row_count_, 0);
+  edits_.push_back(std::move(row));
+  edit_of_.push_back(static_cast<std::uint32_t>(edits_.size()));
+  const std::size_t id = row_count_++;
+  if (!order_.empty()) order_.push_back(static_cast<std::uint32_t>(id));
+  position_ = row_count_ - 1;
   adding_ = true;
+  ++version_;
 }
 
 void Recordset::Update() {
@@ -475,22 +530,23 @@ void Recordset::Update() {
     FinishAdding();
     return;
   }
-  if (position_ >= rows_.size()) Raise(errc::kNoCurrentRecord);
+  if (position_ >= row_count_) Raise(errc::kNoCurrentRecord);
 }
 
 std::vector<Recordset::PendingRow> Recordset::PendingChanges() const {
   std::vector<PendingRow> pending;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const Row& row = rows_[i];
-    if (row.state != RowState::kUnchanged) {
-      pending.push_back(PendingRow{i, row.state, &row.values, &row.original});
+  if (edits_.empty()) return pending;
+  for (std::size_t position = 0; position < row_count_; ++position) {
+    const EditedRow* row = EditOf(RowIdAt(position));
+    if (row != nullptr && row->state != RowState::kUnchanged) {
+      pending.push_back(PendingRow{position, row->state, &row->values, &row->original});
     }
   }
   return pending;
 }
 
 void Recordset::AcceptChanges() {
-  for (Row& row : rows_) {
+  for (EditedRow& row : edits_) {
     row.state = RowState::kUnchanged;
     row.original.clear();
     row.original.shrink_to_fit();

@@ -1,9 +1,13 @@
 // Recordset: a table of rows held on the client, with a current row.
 //
 // Every recordset in the system holds all of its rows in memory and knows
-// its true RecordCount. It is filled in one of three ways:
+// its true RecordCount. The rows read from a database are held by column in
+// blocks (numbers in arrays of their own width, texts in one arena per
+// block and column), so a large recordset costs about the size of its
+// values and a few allocations per thousand rows, not one per value. It is
+// filled in one of three ways:
 //   - by a database connection: set ActiveConnection, then Open(query)
-//     (see connection.h; the drivers fill it through RecordsetData);
+//     (see connection.h; the drivers read straight into that storage);
 //   - fabricated: Fields().Append(...) for each column, Open(), then AddNew,
 //     field value writes and Update for each row;
 //   - by a host answering ProvideRecordset with a recordset of its own.
@@ -42,6 +46,8 @@ namespace zarel {
 
 class Connection;
 class Recordset;
+class RecordTable;
+struct TableData;
 
 // The platform's data type numbers, as Field::Type() answers them.
 namespace fieldtype {
@@ -100,8 +106,8 @@ struct FieldInfo {
   bool is_key = false;
 };
 
-// The rows a driver hands to Recordset::OpenWith: one value per field in
-// every row, in field order.
+// Rows given to Recordset::OpenWith as values: one value per field in every
+// row, in field order.
 struct RecordsetData {
   std::vector<FieldInfo> fields;
   std::vector<std::vector<Variant>> rows;
@@ -117,7 +123,10 @@ class Field {
   const FieldInfo& Info() const { return info_; }
 
   // The value in the current row: 3704 when closed, 3021 without a current
-  // row. Reading costs the same whatever the size of the recordset.
+  // row. Reading costs the same whatever the size of the recordset. The
+  // reference stays valid as long as the recordset; it shows this field's
+  // value in the current row until the field is read again in another row
+  // or the recordset changes (copy the Variant to keep a value longer).
   const Variant& Value() const;
   // Writes the value in the current row (or in the row being added): 3704
   // when closed, 3021 without a current row. The value is converted to the
@@ -138,6 +147,11 @@ class Field {
   Recordset* owner_;
   std::size_t ordinal_;
   FieldInfo info_;
+  // The value last read, and the row and the state of the recordset it was
+  // read in: reading the same cell again costs nothing.
+  mutable Variant read_;
+  mutable std::size_t read_row_ = 0;
+  mutable std::uint64_t read_version_ = 0;
 };
 
 // The columns of a recordset.
@@ -221,12 +235,14 @@ class Recordset : public Object {
   // Opens a fabricated recordset over the appended fields, with no rows.
   // 3705 when the recordset is already open.
   void Open();
-  // Takes the rows a driver read, moving them in (no value is copied), and
-  // replaces the fields with data.fields; the recordset is then open on its
-  // first row. Every row must hold one value per field (51 otherwise, and
-  // the recordset stays closed); 3705 when already open. Used by Connection
-  // implementations.
+  // Takes the rows given as values and replaces the fields with
+  // data.fields; the recordset is then open on its first row. Every row
+  // must hold one value per field (51 otherwise, and the recordset stays
+  // closed); 3705 when already open. Values keep their kind exactly.
   void OpenWith(RecordsetData data);
+  // The same for the rows a driver read into its compact storage
+  // (zarel/db/record_table.h, inside the database library).
+  void OpenWithTable(TableData data);
   // Drops the rows and closes; the fields stay, so a fabricated recordset
   // can be opened again. 3704 when already closed.
   void Close();
@@ -279,7 +295,7 @@ class Recordset : public Object {
   void AnswerUnknownRecordCount(bool unknown) { count_unknown_ = unknown; }
 
   // The number of rows held, whatever RecordCount answers.
-  std::size_t RowCount() const { return rows_.size(); }
+  std::size_t RowCount() const { return row_count_; }
 
   // --- Batch-edit bookkeeping, for UpdateBatch ---
   enum class RowState { kUnchanged, kModified, kAdded };
@@ -306,18 +322,29 @@ class Recordset : public Object {
   friend class BatchUpdater;
   Recordset();
 
-  struct Row {
+  // A row changed since it was read, or added: its values now, and the
+  // values it was read with.
+  struct EditedRow {
     std::vector<Variant> values;
     std::vector<Variant> original;  // kept from the first change on
     RowState state = RowState::kUnchanged;
-    std::size_t sequence = 0;  // order of arrival, to undo a Sort
   };
 
   void RequireOpen() const;
   void RequireClosed() const;
   void FinishAdding() { adding_ = false; }
-  Row& CurrentRow();
-  const Row& CurrentRow() const;
+  // The row under the cursor (3704 closed, 3021 at the end): rows are
+  // numbered in the order they arrived, those read first, then those added.
+  std::size_t CurrentRowId() const;
+  std::size_t RowIdAt(std::size_t position) const {
+    return order_.empty() ? position : order_[position];
+  }
+  // The changed or added row, or null for a row as it was read.
+  EditedRow* EditOf(std::size_t row);
+  const EditedRow* EditOf(std::size_t row) const;
+  // Puts the value of a cell into target.
+  void ReadCell(std::size_t row, std::size_t column, Variant& target) const;
+  void ClearRows();
 
   bool open_ = false;
   bool count_unknown_ = false;
@@ -327,9 +354,18 @@ class Recordset : public Object {
   int lock_type_ = kLockReadOnly;
   std::shared_ptr<Connection> connection_;
   FieldCollection fields_{this};
-  std::vector<Row> rows_;
-  std::size_t position_ = 0;  // == rows_.size() at the end
-  std::size_t next_sequence_ = 0;
+  // The rows as they were read, compact; rows that were changed or added
+  // are held as values in edits_ (edit_of_ numbers them by row, 0 for a
+  // row without one; it is empty while no row was changed or added).
+  std::unique_ptr<RecordTable> table_;
+  std::vector<EditedRow> edits_;
+  std::vector<std::uint32_t> edit_of_;
+  std::vector<std::uint32_t> order_;  // row numbers by position; empty: as they arrived
+  std::size_t row_count_ = 0;
+  std::size_t position_ = 0;  // == row_count_ at the end
+  // Grows with every change of a value or of the rows held, so that a field
+  // knows when the value it read last is stale.
+  std::uint64_t version_ = 1;
   std::string sort_;
   std::string source_;  // the query it was opened with, for Resync
 };

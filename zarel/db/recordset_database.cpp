@@ -5,6 +5,7 @@
 #include "zarel/base/error.h"
 #include "zarel/db/batch_update.h"
 #include "zarel/db/connection.h"
+#include "zarel/db/record_table.h"
 #include "zarel/db/recordset.h"
 
 namespace zarel {
@@ -21,7 +22,7 @@ namespace {
 void Recordset::Open(const std::string& source) {
   RequireClosed();
   if (connection_ == nullptr || !connection_->IsOpen()) RaiseNoConnection();
-  OpenWith(connection_->Read(source, lock_type_ == kLockBatchOptimistic));
+  OpenWithTable(connection_->Read(source, lock_type_ == kLockBatchOptimistic));
   source_ = source;
 }
 
@@ -40,15 +41,15 @@ void Recordset::Resync() {
   RequireOpen();
   if (connection_ == nullptr || !connection_->IsOpen()) RaiseNoConnection();
   if (source_.empty()) Raise(errc::kNotAllowedInContext, "The recordset was not read from a database.");
-  RecordsetData data = connection_->Read(source_, lock_type_ == kLockBatchOptimistic);
+  TableData data = connection_->Read(source_, lock_type_ == kLockBatchOptimistic);
   const std::string source = source_;
   const std::string sort = sort_;
   const std::size_t position = position_;
   Close();
-  OpenWith(std::move(data));
+  OpenWithTable(std::move(data));
   source_ = source;
   if (!sort.empty()) Sort(sort);
-  position_ = std::min(position, rows_.size());
+  position_ = std::min(position, row_count_);
 }
 
 }  // namespace zarel

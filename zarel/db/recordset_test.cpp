@@ -262,12 +262,54 @@ TEST(Recordset, CanBeMadeToAnswerAnUnknownCount) {
   EXPECT_EQ(Column0(*recordset), "1,2");  // the rows still walk
 }
 
-TEST(Recordset, OpenWithMovesTheValuesIn) {
-  const std::string long_text(1000, 'x');
-  std::vector<std::vector<Variant>> rows{{Variant(long_text)}};
-  const char* storage = rows[0][0].AsString().data();
-  auto recordset = Make({Info("a")}, std::move(rows));
-  EXPECT_EQ(recordset->Fields()[0].Value().AsString().data(), storage);
+TEST(RecordsetBatch, ChangedAndAddedRowsMixWithTheRowsRead) {
+  // Enough rows to fill several of the storage's blocks.
+  std::vector<std::vector<Variant>> rows;
+  for (int id = 0; id < 3000; ++id) rows.push_back({Variant(id), Variant("n" + std::to_string(id))});
+  auto recordset = Make({Info("id", fieldtype::kInteger), Info("name")}, std::move(rows));
+  Field& name = recordset->Fields()[1];
+  for (int i = 0; i < 1500; ++i) recordset->MoveNext();
+  const Variant& read = name.Value();
+  EXPECT_EQ(read.AsString(), "n1500");
+  name.Value(Variant("changed"));
+  EXPECT_EQ(read.AsString(), "n1500");  // a reference shows what was read...
+  EXPECT_EQ(name.Value().AsString(), "changed");
+  EXPECT_EQ(&name.Value(), &read);  // ...until the field is read again
+  recordset->AddNew();
+  recordset->Fields()[0].Value(Variant("-1"));
+  recordset->Fields()[1].Value(Variant("added"));
+  recordset->Update();
+  EXPECT_EQ(recordset->RecordCount(), 3001);
+
+  recordset->Sort("id DESC");
+  EXPECT_EQ(recordset->Fields()[0].Value().ToLong(), 2999);
+  Array2D grid = recordset->GetRows();
+  ASSERT_EQ(grid.Rows(), 3001u);
+  EXPECT_EQ(grid.At(1, 1499).AsString(), "changed");
+  EXPECT_EQ(grid.At(1, 1500).AsString(), "n1499");
+  EXPECT_EQ(grid.At(1, 3000).AsString(), "added");
+  EXPECT_EQ(grid.At(0, 3000).Type(), VarType::kLong);
+
+  const auto pending = recordset->PendingChanges();
+  ASSERT_EQ(pending.size(), 2u);
+  EXPECT_EQ(pending[0].position, 1499u);
+  EXPECT_EQ(pending[0].state, Recordset::RowState::kModified);
+  EXPECT_EQ((*pending[0].original)[1].AsString(), "n1500");
+  EXPECT_EQ(pending[1].position, 3000u);
+  EXPECT_EQ(pending[1].state, Recordset::RowState::kAdded);
+
+  // The order read comes back with the added row last; a row changed again
+  // after the changes were taken keeps its new original.
+  recordset->Sort("");
+  recordset->AcceptChanges();
+  for (int i = 0; i < 1500; ++i) recordset->MoveNext();
+  name.Value(Variant("again"));
+  const auto again = recordset->PendingChanges();
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ((*again[0].original)[1].AsString(), "changed");
+  grid = recordset->GetRows();
+  EXPECT_EQ(grid.At(1, 0).AsString(), "again");
+  EXPECT_EQ(grid.At(1, 1500).AsString(), "added");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "zarel/base/error.h"
 #include "zarel/db/command_runner.h"
 #include "zarel/db/database_values.h"
+#include "zarel/db/record_table.h"
 
 namespace zarel {
 
@@ -190,31 +191,33 @@ int FindField(const std::vector<FieldInfo>& fields, const std::string& name) {
 // The values of the related columns of one row as a text that is equal for
 // equal values (1, 1.0 and a Currency 1 alike); nothing when one is Null,
 // since Null relates to nothing.
-bool RelationKey(const std::vector<Variant>& row, const std::vector<int>& columns, std::string& key) {
+bool RelationKey(const RecordTable& rows, std::size_t row, const std::vector<int>& columns, std::string& key) {
   key.clear();
   for (int column : columns) {
-    const Variant& value = row[static_cast<std::size_t>(column)];
+    const CellView value = rows.Cell(row, static_cast<std::size_t>(column));
     std::string part;
-    switch (value.Type()) {
+    switch (value.type) {
       case VarType::kEmpty:
       case VarType::kNull:
         return false;
       case VarType::kString:
-        part = "s" + value.AsString();
+        part = "s";
+        part += value.bytes;
         break;
       case VarType::kBytes:
-        part = "b" + std::string(value.AsBytes().begin(), value.AsBytes().end());
+        part = "b";
+        part += value.bytes;
         break;
       case VarType::kDate:
-        part = "t" + ExactDoubleText(value.ToDate().serial);
+        part = "t" + ExactDoubleText(value.real);
         break;
       case VarType::kObject:
         return false;
       case VarType::kBoolean:
-        part = value.AsBoolean() ? "n-1" : "n0";
+        part = value.whole != 0 ? "n-1" : "n0";
         break;
       default: {
-        const double number = value.ToDouble();
+        const double number = value.ToVariant().ToDouble();
         const double whole = static_cast<double>(static_cast<long long>(number));
         part = whole == number && number > -9.2e18 && number < 9.2e18
                    ? "n" + std::to_string(static_cast<long long>(number))
@@ -228,12 +231,9 @@ bool RelationKey(const std::vector<Variant>& row, const std::vector<int>& column
   return true;
 }
 
-std::shared_ptr<Recordset> MakeChapter(const std::vector<FieldInfo>& fields, std::vector<std::vector<Variant>> rows) {
-  RecordsetData data;
-  data.fields = fields;
-  data.rows = std::move(rows);
+std::shared_ptr<Recordset> MakeChapter(const std::vector<FieldInfo>& fields, RecordTable rows) {
   auto chapter = Recordset::Create();
-  chapter->OpenWith(std::move(data));
+  chapter->OpenWithTable(TableData{fields, std::move(rows)});
   return chapter;
 }
 
@@ -241,14 +241,14 @@ class ShapeRunner {
  public:
   explicit ShapeRunner(DatabaseDriver& driver) : driver_(driver) {}
 
-  RecordsetData RunLevel(const ShapeLevel& level, const std::vector<Variant>& markers, bool with_sources) {
-    RecordsetData parent = RunRows(level.command, markers, with_sources);
+  TableData RunLevel(const ShapeLevel& level, const std::vector<Variant>& markers, bool with_sources) {
+    TableData parent = RunRows(level.command, markers, with_sources);
     for (std::size_t k = 0; k < level.children.size(); ++k) AppendChapter(parent, level.children[k], k + 1);
     return parent;
   }
 
  private:
-  RecordsetData RunRows(const std::string& command, const std::vector<Variant>& markers, bool with_sources) {
+  TableData RunRows(const std::string& command, const std::vector<Variant>& markers, bool with_sources) {
     StatementResult result = RunCommand(driver_, command, markers, with_sources);
     if (!result.has_columns) {
       Raise(errc::kDatabaseError, "Shape command: the command {" + command + "} returns no rows.");
@@ -256,7 +256,7 @@ class ShapeRunner {
     return std::move(result.data);
   }
 
-  RecordsetData RunChild(const ShapeChild& child, const std::vector<Variant>& markers) {
+  TableData RunChild(const ShapeChild& child, const std::vector<Variant>& markers) {
     if (child.shape != nullptr) return RunLevel(*child.shape, markers, false);
     return RunRows(child.command, markers, false);
   }
@@ -274,7 +274,7 @@ class ShapeRunner {
     return columns;
   }
 
-  void AppendChapter(RecordsetData& parent, const ShapeChild& child, std::size_t number) {
+  void AppendChapter(TableData& parent, const ShapeChild& child, std::size_t number) {
     std::vector<std::string> parent_by_value, child_by_value;
     std::vector<std::string> parent_of_parameter;
     for (const ShapeRelation& relation : child.relations) {
@@ -295,11 +295,10 @@ class ShapeRunner {
     const std::vector<int> parent_values = ColumnsOf(parent.fields, parent_by_value, "parent");
     const std::vector<int> parent_parameters = ColumnsOf(parent.fields, parent_of_parameter, "parent");
 
-    if (parent_parameters.empty()) {
-      AppendRelatedByValue(parent, child, parent_values, child_by_value);
-    } else {
-      AppendParameterized(parent, child, parent_values, child_by_value, parent_parameters);
-    }
+    const std::vector<Variant> chapters =
+        parent_parameters.empty() ? RelatedByValue(parent, child, parent_values, child_by_value)
+                                  : Parameterized(parent, child, parent_values, child_by_value, parent_parameters);
+    parent.rows.AddColumn(chapters);
     FieldInfo chapter;
     chapter.name = child.name.empty() ? "Chapter" + std::to_string(number) : child.name;
     chapter.type = fieldtype::kChapter;
@@ -307,65 +306,60 @@ class ShapeRunner {
     parent.fields.push_back(std::move(chapter));
   }
 
-  // The child runs once; its rows are grouped by the related values.
-  void AppendRelatedByValue(RecordsetData& parent, const ShapeChild& child, const std::vector<int>& parent_values,
-                            const std::vector<std::string>& child_by_value) {
-    RecordsetData rows = RunChild(child, {});
+  // The child runs once; its rows are grouped by the related values. One
+  // chapter per parent record.
+  std::vector<Variant> RelatedByValue(const TableData& parent, const ShapeChild& child,
+                                      const std::vector<int>& parent_values,
+                                      const std::vector<std::string>& child_by_value) {
+    const TableData rows = RunChild(child, {});
     const std::vector<int> child_values = ColumnsOf(rows.fields, child_by_value, "child");
     std::unordered_map<std::string, std::vector<std::size_t>> groups;
     std::string key;
-    for (std::size_t r = 0; r < rows.rows.size(); ++r) {
-      if (RelationKey(rows.rows[r], child_values, key)) groups[key].push_back(r);
+    for (std::size_t r = 0; r < rows.rows.Rows(); ++r) {
+      if (RelationKey(rows.rows, r, child_values, key)) groups[key].push_back(r);
     }
-    // A group that only one parent record uses is moved to it, not copied.
-    std::unordered_map<std::string, std::size_t> users;
-    for (const auto& row : parent.rows) {
-      if (RelationKey(row, parent_values, key)) ++users[key];
-    }
-    for (auto& row : parent.rows) {
-      std::vector<std::vector<Variant>> related;
-      if (RelationKey(row, parent_values, key)) {
+    std::vector<Variant> chapters;
+    chapters.reserve(parent.rows.Rows());
+    const std::vector<std::size_t> none;
+    for (std::size_t r = 0; r < parent.rows.Rows(); ++r) {
+      const std::vector<std::size_t>* related = &none;
+      if (RelationKey(parent.rows, r, parent_values, key)) {
         auto group = groups.find(key);
-        if (group != groups.end()) {
-          const bool last_user = --users[key] == 0;
-          related.reserve(group->second.size());
-          for (std::size_t index : group->second) {
-            if (last_user) {
-              related.push_back(std::move(rows.rows[index]));
-            } else {
-              related.push_back(rows.rows[index]);
-            }
-          }
-        }
+        if (group != groups.end()) related = &group->second;
       }
-      row.push_back(Variant(MakeChapter(rows.fields, std::move(related))));
+      chapters.push_back(Variant(MakeChapter(rows.fields, rows.rows.SelectRows(*related))));
     }
+    return chapters;
   }
 
   // The child runs once per parent record with that record's values bound.
-  void AppendParameterized(RecordsetData& parent, const ShapeChild& child, const std::vector<int>& parent_values,
-                           const std::vector<std::string>& child_by_value,
-                           const std::vector<int>& parent_parameters) {
+  std::vector<Variant> Parameterized(const TableData& parent, const ShapeChild& child,
+                                     const std::vector<int>& parent_values,
+                                     const std::vector<std::string>& child_by_value,
+                                     const std::vector<int>& parent_parameters) {
     std::string parent_key, child_key;
-    for (auto& row : parent.rows) {
+    std::vector<Variant> chapters;
+    chapters.reserve(parent.rows.Rows());
+    for (std::size_t r = 0; r < parent.rows.Rows(); ++r) {
       std::vector<Variant> markers;
       markers.reserve(parent_parameters.size());
-      for (int column : parent_parameters) markers.push_back(row[static_cast<std::size_t>(column)]);
-      RecordsetData rows = RunChild(child, markers);
+      for (int column : parent_parameters) markers.push_back(parent.rows.Value(r, static_cast<std::size_t>(column)));
+      TableData rows = RunChild(child, markers);
       if (!parent_values.empty()) {
         const std::vector<int> child_values = ColumnsOf(rows.fields, child_by_value, "child");
-        std::vector<std::vector<Variant>> related;
-        if (RelationKey(row, parent_values, parent_key)) {
-          for (auto& child_row : rows.rows) {
-            if (RelationKey(child_row, child_values, child_key) && child_key == parent_key) {
-              related.push_back(std::move(child_row));
+        std::vector<std::size_t> related;
+        if (RelationKey(parent.rows, r, parent_values, parent_key)) {
+          for (std::size_t c = 0; c < rows.rows.Rows(); ++c) {
+            if (RelationKey(rows.rows, c, child_values, child_key) && child_key == parent_key) {
+              related.push_back(c);
             }
           }
         }
-        rows.rows = std::move(related);
+        rows.rows = rows.rows.SelectRows(related);
       }
-      row.push_back(Variant(MakeChapter(rows.fields, std::move(rows.rows))));
+      chapters.push_back(Variant(MakeChapter(rows.fields, std::move(rows.rows))));
     }
+    return chapters;
   }
 
   DatabaseDriver& driver_;
@@ -382,8 +376,8 @@ bool IsShapeCommand(std::string_view command) {
 
 ShapeLevel ParseShapeCommand(std::string_view command) { return ShapeReader(command).ReadCommand(); }
 
-RecordsetData RunShapeCommand(DatabaseDriver& driver, std::string_view command,
-                              const std::vector<Variant>& marker_values, bool with_sources) {
+TableData RunShapeCommand(DatabaseDriver& driver, std::string_view command,
+                          const std::vector<Variant>& marker_values, bool with_sources) {
   const ShapeLevel level = ParseShapeCommand(command);
   return ShapeRunner(driver).RunLevel(level, marker_values, with_sources);
 }

@@ -61,8 +61,8 @@ ShapeLevel ParseShapeCommand(std::string_view command);
 
 // Runs a shape command; marker_values fill the markers of its top parent
 // command.
-RecordsetData RunShapeCommand(DatabaseDriver& driver, std::string_view command,
-                              const std::vector<Variant>& marker_values, bool with_sources);
+TableData RunShapeCommand(DatabaseDriver& driver, std::string_view command,
+                          const std::vector<Variant>& marker_values, bool with_sources);
 
 }  // namespace zarel
 

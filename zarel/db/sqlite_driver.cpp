@@ -111,16 +111,21 @@ ColumnPlan PlanFromDeclaredType(const char* declared_type) {
   return plan;
 }
 
+// A whole number as the narrowest of Small, Long and LongLong that holds it.
 template <class Small>
-Variant FittingInteger(sqlite3_int64 value) {
+void AppendFittingInteger(RecordTable& rows, sqlite3_int64 value) {
   if (value >= std::numeric_limits<Small>::min() && value <= std::numeric_limits<Small>::max()) {
-    return Variant(static_cast<Small>(value));
+    if constexpr (sizeof(Small) == 2) {
+      rows.AppendInteger(static_cast<std::int16_t>(value));
+    } else {
+      rows.AppendLong(static_cast<std::int32_t>(value));
+    }
+  } else if (value >= std::numeric_limits<std::int32_t>::min() &&
+             value <= std::numeric_limits<std::int32_t>::max()) {
+    rows.AppendLong(static_cast<std::int32_t>(value));
+  } else {
+    rows.AppendLongLong(value);
   }
-  if (value >= std::numeric_limits<std::int32_t>::min() &&
-      value <= std::numeric_limits<std::int32_t>::max()) {
-    return Variant(static_cast<std::int32_t>(value));
-  }
-  return Variant(static_cast<std::int64_t>(value));
 }
 
 std::string_view TextOf(sqlite3_stmt* statement, int column) {
@@ -129,75 +134,71 @@ std::string_view TextOf(sqlite3_stmt* statement, int column) {
   return text == nullptr ? std::string_view() : std::string_view(text, static_cast<std::size_t>(length));
 }
 
-Variant ReadText(sqlite3_stmt* statement, int column) { return Variant(std::string(TextOf(statement, column))); }
-
-Variant ReadBlob(sqlite3_stmt* statement, int column) {
-  const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+std::string_view BlobOf(sqlite3_stmt* statement, int column) {
+  const auto* data = static_cast<const char*>(sqlite3_column_blob(statement, column));
   const int length = sqlite3_column_bytes(statement, column);
-  return Variant(data == nullptr ? Bytes() : Bytes(data, data + length));
+  return data == nullptr ? std::string_view() : std::string_view(data, static_cast<std::size_t>(length));
 }
 
-// The value of one column of the current row, by the column's plan.
-Variant ReadValue(sqlite3_stmt* statement, int column, ColumnKind kind) {
+// Appends the value of one column of the current row, by the column's plan.
+void AppendValue(RecordTable& rows, sqlite3_stmt* statement, int column, ColumnKind kind) {
   const int storage = sqlite3_column_type(statement, column);
-  if (storage == SQLITE_NULL) return Variant::Null();
-  if (storage == SQLITE_BLOB) return ReadBlob(statement, column);
+  if (storage == SQLITE_NULL) return rows.AppendNull();
+  if (storage == SQLITE_BLOB) return rows.AppendBytes(BlobOf(statement, column));
   switch (kind) {
     case ColumnKind::kSmallInt:
     case ColumnKind::kTinyInt:
       if (storage == SQLITE_INTEGER) {
-        return FittingInteger<std::int16_t>(sqlite3_column_int64(statement, column));
+        return AppendFittingInteger<std::int16_t>(rows, sqlite3_column_int64(statement, column));
       }
       break;
     case ColumnKind::kInteger:
       if (storage == SQLITE_INTEGER) {
-        return FittingInteger<std::int32_t>(sqlite3_column_int64(statement, column));
+        return AppendFittingInteger<std::int32_t>(rows, sqlite3_column_int64(statement, column));
       }
       break;
     case ColumnKind::kBigInt:
-      if (storage == SQLITE_INTEGER) {
-        return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
-      }
+      if (storage == SQLITE_INTEGER) return rows.AppendLongLong(sqlite3_column_int64(statement, column));
       break;
     case ColumnKind::kDouble:
-      if (storage != SQLITE_TEXT) return Variant(sqlite3_column_double(statement, column));
+      if (storage != SQLITE_TEXT) return rows.AppendDouble(sqlite3_column_double(statement, column));
       break;
     case ColumnKind::kNumeric:
       if (storage == SQLITE_INTEGER) {
         const sqlite3_int64 whole = sqlite3_column_int64(statement, column);
         constexpr sqlite3_int64 kLimit = std::numeric_limits<std::int64_t>::max() / Currency::kScale;
-        if (whole >= -kLimit && whole <= kLimit) return Variant(Currency{whole * Currency::kScale});
-        return Variant(static_cast<double>(whole));
+        if (whole >= -kLimit && whole <= kLimit) return rows.AppendCurrency(Currency{whole * Currency::kScale});
+        return rows.AppendDouble(static_cast<double>(whole));
       }
-      if (storage == SQLITE_FLOAT) return DecimalFromDouble(sqlite3_column_double(statement, column));
-      if (auto number = DecimalFromText(TextOf(statement, column))) return *number;
+      if (storage == SQLITE_FLOAT) return rows.Append(DecimalFromDouble(sqlite3_column_double(statement, column)));
+      if (auto number = DecimalFromText(TextOf(statement, column))) return rows.Append(*number);
       break;
     case ColumnKind::kMoney:
       if (storage == SQLITE_INTEGER) {
-        return Variant(Currency{sqlite3_column_int64(statement, column) * Currency::kScale});
+        return rows.AppendCurrency(Currency{sqlite3_column_int64(statement, column) * Currency::kScale});
       }
       if (storage == SQLITE_FLOAT) {
-        return Variant(Currency::FromDouble(sqlite3_column_double(statement, column)));
+        return rows.AppendCurrency(Currency::FromDouble(sqlite3_column_double(statement, column)));
       }
       if (auto number = DecimalFromText(TextOf(statement, column))) {
-        if (number->Type() == VarType::kCurrency) return *number;
+        if (number->Type() == VarType::kCurrency) return rows.Append(*number);
       }
       break;
     case ColumnKind::kDate:
       if (storage == SQLITE_TEXT) {
-        if (auto date = ReadDateText(TextOf(statement, column))) return Variant(*date);
+        if (auto date = ReadDateText(TextOf(statement, column))) return rows.AppendDate(*date);
       }
       break;
     case ColumnKind::kBoolean:
-      if (storage == SQLITE_INTEGER) return Variant(sqlite3_column_int64(statement, column) != 0);
+      if (storage == SQLITE_INTEGER) return rows.AppendBoolean(sqlite3_column_int64(statement, column) != 0);
       if (storage == SQLITE_TEXT) {
         const std::string text = UpperAscii(TextOf(statement, column));
-        if (text == "TRUE") return Variant(true);
-        if (text == "FALSE") return Variant(false);
+        if (text == "TRUE") return rows.AppendBoolean(true);
+        if (text == "FALSE") return rows.AppendBoolean(false);
       }
       break;
     case ColumnKind::kText:
-      if (storage == SQLITE_TEXT) return ReadText(statement, column);
+      if (storage == SQLITE_TEXT) return rows.AppendText(TextOf(statement, column));
       break;
     case ColumnKind::kBlob:
     case ColumnKind::kUndeclared:
@@ -207,31 +208,29 @@ Variant ReadValue(sqlite3_stmt* statement, int column, ColumnKind kind) {
   // stored.
   switch (storage) {
     case SQLITE_INTEGER:
-      return Variant(static_cast<std::int64_t>(sqlite3_column_int64(statement, column)));
+      return rows.AppendLongLong(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
-      return Variant(sqlite3_column_double(statement, column));
+      return rows.AppendDouble(sqlite3_column_double(statement, column));
     default:
-      return ReadText(statement, column);
+      return rows.AppendText(TextOf(statement, column));
   }
 }
 
 // Gives a column without a declared type the type of its values: whole
 // numbers Long (or BigInt when one does not fit), numbers Double, bytes
 // LongVarBinary, anything else text.
-void SettleUndeclaredColumn(FieldInfo& field, std::vector<std::vector<Variant>>& rows, std::size_t column) {
+void SettleUndeclaredColumn(FieldInfo& field, RecordTable& rows, std::size_t column) {
   bool integers = false, doubles = false, texts = false, bytes = false, wide = false;
-  for (const auto& row : rows) {
-    const Variant& value = row[column];
-    switch (value.Type()) {
-      case VarType::kLongLong: {
+  for (std::size_t row = 0; row < rows.Rows(); ++row) {
+    const CellView value = rows.Cell(row, column);
+    switch (value.type) {
+      case VarType::kLongLong:
         integers = true;
-        const std::int64_t number = value.ToLongLong();
-        if (number < std::numeric_limits<std::int32_t>::min() ||
-            number > std::numeric_limits<std::int32_t>::max()) {
+        if (value.whole < std::numeric_limits<std::int32_t>::min() ||
+            value.whole > std::numeric_limits<std::int32_t>::max()) {
           wide = true;
         }
         break;
-      }
       case VarType::kDouble:
         doubles = true;
         break;
@@ -248,8 +247,10 @@ void SettleUndeclaredColumn(FieldInfo& field, std::vector<std::vector<Variant>>&
     if (doubles) {
       field.type = fieldtype::kDouble;
       field.defined_size = 8;
-      for (auto& row : rows) {
-        if (row[column].Type() == VarType::kLongLong) row[column] = Variant(row[column].ToDouble());
+      if (integers) {
+        rows.ConvertColumn(column, [](const CellView& value) {
+          return value.type == VarType::kLongLong ? Variant(static_cast<double>(value.whole)) : value.ToVariant();
+        });
       }
     } else if (wide) {
       field.type = fieldtype::kBigInt;
@@ -257,9 +258,10 @@ void SettleUndeclaredColumn(FieldInfo& field, std::vector<std::vector<Variant>>&
     } else {
       field.type = fieldtype::kInteger;
       field.defined_size = 4;
-      for (auto& row : rows) {
-        if (!row[column].IsNull()) row[column] = Variant(row[column].ToLong());
-      }
+      rows.ConvertColumn(column, [](const CellView& value) {
+        return value.type == VarType::kLongLong ? Variant(static_cast<std::int32_t>(value.whole))
+                                                : value.ToVariant();
+      });
     }
   } else if (bytes && !integers && !doubles && !texts) {
     field.type = fieldtype::kLongVarBinary;
@@ -388,20 +390,22 @@ class SQLiteDriver final : public DatabaseDriver {
     const StatementResult table = Run(
         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'XProc' COLLATE NOCASE",
         {}, false);
-    if (table.data.rows.empty()) return std::nullopt;
+    if (table.data.rows.Rows() == 0) return std::nullopt;
     const StatementResult row =
-        Run("SELECT Body FROM " + QuoteIdentifier(table.data.rows[0][0].AsString()) +
+        Run("SELECT Body FROM " + QuoteIdentifier(table.data.rows.Value(0, 0).AsString()) +
                 " WHERE Name = ?1 COLLATE NOCASE LIMIT 1",
             {Variant(std::string(name))}, false);
-    if (row.data.rows.empty()) return std::nullopt;
-    return row.data.rows[0][0].TextOrEmpty();
+    if (row.data.rows.Rows() == 0) return std::nullopt;
+    return row.data.rows.Value(0, 0).TextOrEmpty();
   }
 
   std::vector<std::string> PrimaryKey(std::string_view table) override {
     const StatementResult key =
         Run("SELECT name FROM pragma_table_info(?1) WHERE pk > 0 ORDER BY pk", {Variant(std::string(table))}, false);
     std::vector<std::string> columns;
-    for (const auto& row : key.data.rows) columns.push_back(row[0].AsString());
+    for (std::size_t row = 0; row < key.data.rows.Rows(); ++row) {
+      columns.push_back(key.data.rows.Value(row, 0).AsString());
+    }
     return columns;
   }
 
@@ -563,8 +567,9 @@ class SQLiteDriver final : public DatabaseDriver {
     }
     result.has_columns = true;
     std::vector<ColumnPlan> plans(static_cast<std::size_t>(columns));
-    RecordsetData& data = result.data;
+    TableData& data = result.data;
     data.fields.resize(plans.size());
+    data.rows = RecordTable(plans.size());
     for (int c = 0; c < columns; ++c) {
       ColumnPlan& plan = plans[static_cast<std::size_t>(c)];
       plan = PlanFromDeclaredType(sqlite3_column_decltype(statement, c));
@@ -578,12 +583,8 @@ class SQLiteDriver final : public DatabaseDriver {
     }
     int code;
     while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-      std::vector<Variant> row;
-      row.reserve(plans.size());
-      for (int c = 0; c < columns; ++c) {
-        row.push_back(ReadValue(statement, c, plans[static_cast<std::size_t>(c)].kind));
-      }
-      data.rows.push_back(std::move(row));
+      for (int c = 0; c < columns; ++c) AppendValue(data.rows, statement, c, plans[static_cast<std::size_t>(c)].kind);
+      data.rows.EndRow();
     }
     if (code != SQLITE_DONE) Fail();
     Answered();

@@ -51,6 +51,8 @@ class clsDB::Impl : public RenderContext, public TreeViewEvents {
   bool Talking() const override { return talking_; }
   std::string SelectedNodeText() const override;
   std::string FormatValue(const Variant& value, std::string_view type_code) const override;
+  void AppendFormattedValue(std::string& text, const Variant& value,
+                            std::string_view type_code) const override;
   Variant NullToZero(const Variant& value) const override;
   bool FetchRecordset(const std::string& query, std::shared_ptr<Recordset>& recordset) override;
   Variant ApplicationFolder() const override { return application_folder_; }

@@ -53,21 +53,41 @@ std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_
 
 std::string FormatValue(const Variant& value, std::string_view type_code,
                         const std::string& date_format) {
-  if (value.IsNull()) return std::string(kNonBreakingSpace);
+  std::string text;
+  AppendFormattedValue(text, value, type_code, date_format);
+  return text;
+}
+
+void AppendFormattedValue(std::string& text, const Variant& value, std::string_view type_code,
+                          const std::string& date_format) {
+  // Read once for every "Dbl" value of every grid.
+  static const FormatPattern kDecimal("#,##,##0.00");
+  if (value.IsNull()) {
+    text += kNonBreakingSpace;
+    return;
+  }
   // A number's text holds no blanks to trim and reads back as the same
   // number, so a number goes to the pattern (or out as its text) directly:
   // the result is the one its text would give, without writing, trimming
   // and reading that text again for every cell of a grid.
   if (value.HoldsNumber()) {
-    if (type_code == "Dbl") return Format(value, "#,##,##0.00");
-    if (type_code != "Dte") return value.ToText();
+    if (type_code == "Dbl") {
+      kDecimal.AppendTo(text, value);
+      return;
+    }
+    if (type_code != "Dte") {
+      text += value.ToText();
+      return;
+    }
   }
-  const std::string text = TrimBlanks(value.ToText());
-  if (type_code == "Dbl") return Format(Variant(text), "#,##,##0.00");
-  if (type_code == "Dte") {
-    return date_format.empty() ? text : Format(Variant(text), date_format);
+  const std::string trimmed = TrimBlanks(value.ToText());
+  if (type_code == "Dbl") {
+    kDecimal.AppendTo(text, Variant(trimmed));
+  } else if (type_code == "Dte" && !date_format.empty()) {
+    text += Format(Variant(trimmed), date_format);
+  } else {
+    text += trimmed;
   }
-  return text;
 }
 
 Variant NullToZero(const Variant& value) {
@@ -86,6 +106,11 @@ std::string clsDB::Impl::ApplyQueryParameters(const std::string& keyword) const 
 
 std::string clsDB::Impl::FormatValue(const Variant& value, std::string_view type_code) const {
   return zarel::FormatValue(value, type_code, date_format_);
+}
+
+void clsDB::Impl::AppendFormattedValue(std::string& text, const Variant& value,
+                                       std::string_view type_code) const {
+  zarel::AppendFormattedValue(text, value, type_code, date_format_);
 }
 
 Variant clsDB::Impl::NullToZero(const Variant& value) const { return zarel::NullToZero(value); }

@@ -37,6 +37,9 @@ std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_
 
 std::string FormatValue(const Variant& value, std::string_view type_code,
                         const std::string& date_format);
+// FormatValue appended to text, as report lines are built.
+void AppendFormattedValue(std::string& text, const Variant& value, std::string_view type_code,
+                          const std::string& date_format);
 
 // The Integer 0 for Null, otherwise the value itself, unchanged.
 Variant NullToZero(const Variant& value);
