@@ -149,7 +149,7 @@ SortValue MakeSortValue(const Variant& value) {
       break;
     case VarType::kDate:
       key.rank = SortRank::kDate;
-      key.number = value.ToDate().serial;
+      key.number = value.ToDate().Serial();
       break;
     case VarType::kString:
       key.rank = SortRank::kText;

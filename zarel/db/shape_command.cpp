@@ -206,7 +206,7 @@ bool RelationKey(const std::vector<Variant>& row, const std::vector<int>& column
         part = "b" + std::string(value.AsBytes().begin(), value.AsBytes().end());
         break;
       case VarType::kDate:
-        part = "t" + ExactDoubleText(value.ToDate().serial);
+        part = "t" + ExactDoubleText(value.ToDate().Serial());
         break;
       case VarType::kObject:
         return false;
