@@ -27,5 +27,6 @@ set(ZAREL_LAYER_TABLE
   "apps/demo: zarel/control"
   "apps/zarel: apps/browse apps/serve apps/demo"
   "benchmarks: apps/zarel"
+  "fuzz: apps/zarel"
   "tests/package: zarel/control"
 )

@@ -4,20 +4,12 @@
 
 #include "zarel/base/error.h"
 #include "zarel/db/command_runner.h"
+#include "zarel/db/connection_string.h"
 #include "zarel/db/database_driver.h"
 #include "zarel/db/postgres_driver.h"
 #include "zarel/db/sqlite_driver.h"
 
 namespace zarel {
-
-namespace {
-
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return text.size() >= prefix.size() && std::string_view(text).substr(0, prefix.size()) == prefix;
-}
-
-}  // namespace
 
 std::string DatabaseDriver::QuoteIdentifier(std::string_view name) const {
   std::string quoted = "\"";
@@ -44,15 +36,10 @@ Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connection_string) {
   if (driver_ != nullptr) Raise(errc::kObjectOpen);
-  if (StartsWith(connection_string, "sqlite:")) {
+  if (BackendOfConnectionString(connection_string) == Backend::kSQLite) {
     driver_ = OpenSQLiteDatabase(connection_string.substr(7));
-  } else if (StartsWith(connection_string, "postgresql://") || StartsWith(connection_string, "postgres://") ||
-             IsPostgresKeywordForm(connection_string)) {
-    driver_ = OpenPostgresDatabase(connection_string);
   } else {
-    Raise(errc::kDatabaseError,
-          "Unknown connection string: it must begin with \"sqlite:\", \"postgresql://\" or \"postgres://\", "
-          "or be libpq's key=value form.");
+    driver_ = OpenPostgresDatabase(connection_string);
   }
 }
 
