@@ -2,7 +2,7 @@
 #   cmake -DSOURCE_DIR=<tree> -DPUBLIC_HEADERS_FILE=<list> -P CheckLayers.cmake
 #
 # Reads every #include "zarel/..." and #include "apps/..." of the tree's
-# sources, headers, tests, programs and benchmarks, and fails naming each
+# sources, headers, tests, programs, benchmarks and fuzz harnesses, and fails naming each
 # one that breaks a rule:
 #   - the included file exists in the tree;
 #   - a file includes only its own folder and the folders beneath it in the
@@ -75,6 +75,7 @@ file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
   ${SOURCE_DIR}/zarel/*.h ${SOURCE_DIR}/zarel/*.cpp
   ${SOURCE_DIR}/apps/*.h ${SOURCE_DIR}/apps/*.cpp
   ${SOURCE_DIR}/benchmarks/*.h ${SOURCE_DIR}/benchmarks/*.cpp
+  ${SOURCE_DIR}/fuzz/*.h ${SOURCE_DIR}/fuzz/*.cpp
   ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.cpp)
 list(FILTER files EXCLUDE REGEX "/node_modules/")
 

@@ -33,5 +33,6 @@ set(ZAREL_LAYER_TABLE
   "apps/desktop: apps/options zarel/desktop"
   "apps/zarel: apps/browse apps/serve apps/demo"
   "benchmarks: apps/zarel"
+  "fuzz: apps/zarel"
   "tests/package: zarel/desktop"
 )

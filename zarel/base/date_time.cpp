@@ -386,7 +386,7 @@ Date MakeDate(const DateParts& parts) {
 DateParts SplitDate(Date date) {
   long long day = 0;
   int seconds = 0;
-  SplitSerial(date.serial, day, seconds);
+  SplitSerial(date.Serial(), day, seconds);
   DateParts parts;
   CivilFromDays(day + kEpochDays, parts.year, parts.month, parts.day);
   parts.hour = seconds / 3600;
@@ -398,7 +398,7 @@ DateParts SplitDate(Date date) {
 int Weekday(Date date) {
   long long day = 0;
   int seconds = 0;
-  SplitSerial(date.serial, day, seconds);
+  SplitSerial(date.Serial(), day, seconds);
   // Day 0, 30 December 1899, was a Saturday.
   long long weekday = ((day + 6) % 7 + 7) % 7;
   return static_cast<int>(weekday) + 1;
@@ -407,14 +407,14 @@ int Weekday(Date date) {
 bool HasDatePart(Date date) {
   long long day = 0;
   int seconds = 0;
-  SplitSerial(date.serial, day, seconds);
+  SplitSerial(date.Serial(), day, seconds);
   return day != 0;
 }
 
 bool HasTimePart(Date date) {
   long long day = 0;
   int seconds = 0;
-  SplitSerial(date.serial, day, seconds);
+  SplitSerial(date.Serial(), day, seconds);
   return seconds != 0;
 }
 

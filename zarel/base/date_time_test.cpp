@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <thread>
 
 #include "zarel/base/clock.h"
 #include "zarel/base/error.h"
+#include "zarel/base/format.h"
 #include "zarel/base/locale.h"
+#include "zarel/base/variant.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {
@@ -30,7 +34,7 @@ TEST(DateTimeTest, SerialsAndParts) {
   };
   for (const Case& c : cases) {
     Date date = MakeDate(c.parts);
-    EXPECT_DOUBLE_EQ(date.serial, c.serial);
+    EXPECT_DOUBLE_EQ(date.Serial(), c.serial);
     DateParts back = SplitDate(date);
     EXPECT_EQ(back.year, c.parts.year);
     EXPECT_EQ(back.month, c.parts.month);
@@ -56,6 +60,31 @@ TEST(DateTimeTest, SerialsAndParts) {
     } catch (const RuntimeError& error) {
       EXPECT_EQ(error.Number(), errc::kInvalidProcedureCall);
     }
+  }
+}
+
+// A Date far outside the calendar once reached the text conversions and
+// turned a huge double into an integer (undefined behaviour, garbage text);
+// now no such Date can be made, whichever way a serial arrives.
+TEST(DateTimeTest, SerialsOutsideTheCalendarMakeNoDate) {
+  const double outside[] = {-657435.0, -657435.5, 2958466.0,  1e300,    -1e300, 1e19,
+                            -9.3e18,   HUGE_VAL,  -HUGE_VAL, std::nan("")};
+  for (double serial : outside) {
+    EXPECT_EQ(testing::ErrorNumberOf([&] { (void)Date{serial}; }), errc::kOverflow) << serial;
+    EXPECT_EQ(testing::ErrorNumberOf([&] { Variant(serial).ToDate(); }), errc::kOverflow)
+        << serial;
+    EXPECT_EQ(testing::ErrorNumberOf([&] { Format(Variant(serial), "dd/mm/yyyy hh:nn"); }),
+              errc::kOverflow)
+        << serial;
+  }
+  // The first and the last moment of the calendar are Dates and read back.
+  const std::pair<double, const char*> edges[] = {
+      {-657434.0, "0100-01-01 00:00:00"},
+      {-657434.999988, "0100-01-01 23:59:59"},
+      {2958465.999988, "9999-12-31 23:59:59"},
+  };
+  for (const auto& [serial, text] : edges) {
+    EXPECT_EQ(Format(Variant(Date{serial}), "yyyy-mm-dd hh:nn:ss"), text) << serial;
   }
 }
 
@@ -87,11 +116,11 @@ TEST(DateTimeTest, ParseDate) {
   for (const auto& [text, expected] : cases) {
     auto parsed = ParseDate(text, Locale::Current());
     ASSERT_TRUE(parsed.has_value()) << text;
-    EXPECT_DOUBLE_EQ(parsed->serial, expected.serial) << text;
+    EXPECT_DOUBLE_EQ(parsed->Serial(), expected.Serial()) << text;
   }
   auto fraction = ParseDate("2026-12-05 14:05:09.250", Locale::Current());
   ASSERT_TRUE(fraction.has_value());
-  EXPECT_NEAR((fraction->serial - moment.serial) * 86400, 0.25, 1e-6);
+  EXPECT_NEAR((fraction->Serial() - moment.Serial()) * 86400, 0.25, 1e-6);
 
   for (const char* text : {"", "abc", "12", "2026", "3-4", "12/5", "13/5/2026", "2/30/2026",
                            "2026-12-05 25:00", "2026-12-05 14:60", "13:00 PM", "Dec 2026 x",
@@ -111,7 +140,7 @@ TEST(ClockTest, FixedAndReleased) {
   }
   Date now = Clock::Now();
   EXPECT_NE(now, moment);
-  EXPECT_GT(now.serial, MakeDate({2020, 1, 1, 0, 0, 0}).serial);
+  EXPECT_GT(now.Serial(), MakeDate({2020, 1, 1, 0, 0, 0}).Serial());
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ constexpr NamedError kNamedErrors[] = {
     {errc::kInternalError, "Internal error"},
     {errc::kBadFileNameOrNumber, "Bad file name or number"},
     {errc::kFileNotFound, "File not found"},
+    {errc::kDeviceIOError, "Device I/O error"},
+    {errc::kDiskFull, "Disk full"},
     {errc::kPathFileAccessError, "Path/File access error"},
     {errc::kPathNotFound, "Path not found"},
     {errc::kObjectNotSet, "Object variable or With block variable not set"},

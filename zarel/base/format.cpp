@@ -462,7 +462,7 @@ std::string FormatDate(Date date, std::string_view pattern, const Locale& locale
 int DayOfYear(const DateParts& parts) {
   Date first = MakeDate({parts.year, 1, 1, 0, 0, 0});
   Date day = MakeDate({parts.year, parts.month, parts.day, 0, 0, 0});
-  return static_cast<int>(std::lround(day.serial - first.serial)) + 1;
+  return static_cast<int>(std::lround(day.Serial() - first.Serial())) + 1;
 }
 
 void WriteDate(std::string& text, Date date, const CompiledPattern& pattern,

@@ -151,7 +151,7 @@ TEST(FormatTest, GeneralDateTextReadsBackToTheSameDate) {
     EXPECT_EQ(Variant(date).ToText(), text);
     auto parsed = ParseDate(text, Locale::Current());
     ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->serial, date.serial);
+    EXPECT_EQ(parsed->Serial(), date.Serial());
   }
   EXPECT_EQ(GeneralDateText(Date{0}), "12:00:00 AM");
 }

@@ -1,4 +1,5 @@
-// Tests of the output text file: line ends, truncation and errors.
+// Tests of the output text file: line ends, replacing the page before only
+// when complete, and errors.
 #include "zarel/base/text_file.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <iterator>
 
 #include "zarel/base/error.h"
+#include "zarel/base/file_system.h"
+#include "zarel/testing/faulty_file_system.h"
 #include "zarel/testing/files.h"
 
 namespace zarel {
@@ -47,18 +50,58 @@ TEST_F(TextFileTest, EveryLineEndsInCarriageReturnLineFeed) {
   EXPECT_EQ(ErrorNumberOf([&] { file.WriteLine("late"); }), errc::kPathFileAccessError);
 }
 
-TEST_F(TextFileTest, ClosesWhenItGoes) {
+TEST_F(TextFileTest, LargePagesAreWrittenWhole) {
   const std::string path = PathOf("fp.htm");
   std::string expected;
+  TextFile file(path);
+  for (int row = 0; row < 100000; ++row) {
+    const std::string line = "<tr><td>" + std::to_string(row) + "</td></tr>";
+    file.WriteLine(line);
+    expected += line + "\r\n";
+  }
+  file.Close();
+  EXPECT_EQ(ReadFile(path), expected);
+}
+
+// A page that is not closed (its composition failed on the way) leaves the
+// page before it whole: nothing of the new one is shown or kept.
+TEST_F(TextFileTest, WithoutCloseTheOldFileStays) {
+  const std::string path = PathOf("oReport.htm");
+  { std::ofstream(path) << "the page before"; }
   {
     TextFile file(path);
-    for (int row = 0; row < 100000; ++row) {
-      const std::string line = "<tr><td>" + std::to_string(row) + "</td></tr>";
-      file.WriteLine(line);
-      expected += line + "\r\n";
-    }
+    for (int row = 0; row < 100000; ++row) file.WriteLine("<tr><td>half a page</td></tr>");
   }
-  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(ReadFile(path), "the page before");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+// A full disk half-way through a page: the failure is remembered rather
+// than raised by the line that met it, Close raises it, and the page before
+// stays whole.
+TEST_F(TextFileTest, AFullDiskLeavesThePageBefore) {
+  const std::string path = PathOf("oReport.htm");
+  { std::ofstream(path) << "the page before"; }
+  testing::FaultyFileSystem faulty;
+  ScopedFileSystem scoped(faulty);
+  faulty.DiskFullAfter(100000);
+  TextFile file(path);
+  int written = 0;
+  while (!file.Failed() && written < 1000000) {
+    file.WriteLine("<tr><td>a row of the page</td></tr>");
+    ++written;
+  }
+  EXPECT_TRUE(file.Failed());
+  try {
+    file.Close();
+    ADD_FAILURE() << "a page that did not fit was put in place";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.Number(), errc::kDiskFull);
+    EXPECT_EQ(error.Description(), "Disk full: " + path);
+  }
+  EXPECT_EQ(ReadFile(path), "the page before");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+  file.Close();  // done: a second Close does nothing
 }
 
 TEST_F(TextFileTest, OpeningFailuresRaiseThePlatformErrors) {

@@ -98,15 +98,11 @@ std::string CurrencyText(Currency value) {
   return DecimalToText(DecimalOf(value), 20);
 }
 
-// Limits of the dates the platform represents: 1 January 100 to 31
-// December 9999.
-constexpr double kFirstSerial = -657434.0;
-constexpr double kLastSerial = 2958466.0;  // exclusive: the day after the last
-
-Date DateFromSerial(double serial) {
-  if (!(serial >= kFirstSerial && serial < kLastSerial)) Raise(errc::kOverflow);
-  return Date{serial};
-}
+// Limits of the dates the platform represents, both exclusive: the day
+// before 1 January 100 (whose serial is -657434; a time on that day counts
+// down from there, -657434.5 being noon) and the day after 31 December 9999.
+constexpr double kBeforeFirstSerial = -657435.0;
+constexpr double kAfterLastSerial = 2958466.0;
 
 // The kind of operand in a comparison.
 enum class Kind { kEmpty, kNumber, kBoolean, kDate, kText, kBytes, kObject };
@@ -168,6 +164,11 @@ Variant TextAsNumber(const Variant& text) {
 }
 
 }  // namespace
+
+Date::Date(double serial) : serial_(serial) {
+  // Written so that NaN fails too.
+  if (!(serial > kBeforeFirstSerial && serial < kAfterLastSerial)) Raise(errc::kOverflow);
+}
 
 Currency Currency::FromDouble(double amount) {
   return Currency{WholeFromDouble<std::int64_t>(amount * static_cast<double>(kScale))};
@@ -237,7 +238,7 @@ std::int64_t Variant::ToLongLong() const {
             if (rest < -kHalf || (rest == -kHalf && whole % 2 != 0)) --whole;
             return whole;
           },
-          [](Date value) { return WholeFromDouble<std::int64_t>(value.serial); },
+          [](Date value) { return WholeFromDouble<std::int64_t>(value.Serial()); },
           [](const std::string& value) {
             return WholeFromDouble<std::int64_t>(TextToDouble(value));
           },
@@ -279,7 +280,7 @@ double Variant::ToDouble() const {
           [](float value) { return static_cast<double>(value); },
           [](double value) { return value; },
           [](Currency value) { return value.ToDouble(); },
-          [](Date value) { return value.serial; },
+          [](Date value) { return value.Serial(); },
           [](const std::string& value) { return TextToDouble(value); },
           [](const Bytes&) -> double { Raise(errc::kTypeMismatch); },
           [](const ObjectRef&) -> double { Raise(errc::kTypeMismatch); },
@@ -322,7 +323,7 @@ Currency Variant::ToCurrency() const {
           },
           [](double value) { return Currency::FromDouble(value); },
           [](Currency value) { return value; },
-          [](Date value) { return Currency::FromDouble(value.serial); },
+          [](Date value) { return Currency::FromDouble(value.Serial()); },
           [](const std::string& value) {
             auto number = ReadDecimal(value);
             if (!number) Raise(errc::kTypeMismatch);
@@ -346,7 +347,7 @@ bool Variant::ToBoolean() const {
           [](float value) { return value != 0; },
           [](double value) { return value != 0; },
           [](Currency value) { return value.scaled != 0; },
-          [](Date value) { return value.serial != 0; },
+          [](Date value) { return value.Serial() != 0; },
           [](const std::string& value) {
             if (auto word = BooleanWord(value)) return *word;
             return TextToDouble(value) != 0;
@@ -363,12 +364,12 @@ Date Variant::ToDate() const {
           [](std::monostate) { return Date{}; },
           [](NullTag) -> Date { Raise(errc::kInvalidUseOfNull); },
           [](bool value) { return Date{value ? -1.0 : 0.0}; },
-          [](std::int16_t value) { return DateFromSerial(value); },
-          [](std::int32_t value) { return DateFromSerial(value); },
-          [](std::int64_t value) { return DateFromSerial(static_cast<double>(value)); },
-          [](float value) { return DateFromSerial(value); },
-          [](double value) { return DateFromSerial(value); },
-          [](Currency value) { return DateFromSerial(value.ToDouble()); },
+          [](std::int16_t value) { return Date(value); },
+          [](std::int32_t value) { return Date(value); },
+          [](std::int64_t value) { return Date(static_cast<double>(value)); },
+          [](float value) { return Date(value); },
+          [](double value) { return Date(value); },
+          [](Currency value) { return Date(value.ToDouble()); },
           [](Date value) { return value; },
           [](const std::string& value) {
             auto date = ParseDate(value, Locale::Current());
@@ -424,12 +425,12 @@ std::strong_ordering CompareValues(const Variant& left, const Variant& right) {
   // A date beside a text reads the text as a date when it is one.
   if (lk == Kind::kDate && rk == Kind::kText) {
     if (auto date = ParseDate(right.AsString(), Locale::Current())) {
-      return CompareDoubles(left.ToDate().serial, date->serial);
+      return CompareDoubles(left.ToDate().Serial(), date->Serial());
     }
   }
   if (rk == Kind::kDate && lk == Kind::kText) {
     if (auto date = ParseDate(left.AsString(), Locale::Current())) {
-      return CompareDoubles(date->serial, right.ToDate().serial);
+      return CompareDoubles(date->Serial(), right.ToDate().Serial());
     }
   }
   // A Boolean beside a text reads "True" / "False".

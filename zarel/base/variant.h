@@ -62,9 +62,20 @@ struct Currency {
 // A date and time as the number of days since 30 December 1899; the
 // fraction is the time of day. Whole days alone are a date without a time;
 // a value below one day alone is a time without a date.
-struct Date {
-  double serial = 0;
+//
+// A Date always lies within the calendar: from 1 January 100 to the end of
+// 31 December 9999. Making one from a serial outside it (or from NaN)
+// raises 6 "Overflow", so everything that writes a Date as text can rely
+// on a day that has a year, a month and a day.
+class Date {
+ public:
+  constexpr Date() = default;
+  explicit Date(double serial);
+  double Serial() const { return serial_; }
   friend auto operator<=>(const Date&, const Date&) = default;
+
+ private:
+  double serial_ = 0;
 };
 
 using Bytes = std::vector<std::uint8_t>;

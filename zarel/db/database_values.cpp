@@ -155,12 +155,12 @@ std::optional<Date> ReadDateText(std::string_view text) {
 }
 
 std::string IsoDateText(Date date) {
-  const double whole = std::trunc(date.serial);
+  const double whole = std::trunc(date.Serial());
   long long day = static_cast<long long>(whole);
   long long milliseconds =
-      std::llround(std::fabs(date.serial - whole) * static_cast<double>(kMillisecondsPerDay));
+      std::llround(std::fabs(date.Serial() - whole) * static_cast<double>(kMillisecondsPerDay));
   if (milliseconds >= kMillisecondsPerDay) {
-    day += date.serial < 0 ? -1 : 1;
+    day += date.Serial() < 0 ? -1 : 1;
     milliseconds -= kMillisecondsPerDay;
   }
   char buffer[40];
@@ -262,7 +262,15 @@ std::optional<Variant> DecimalFromText(std::string_view text) {
   std::string_view number = text;
   if (!number.empty() && number.front() == '+') number.remove_prefix(1);
   auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (error != std::errc() && error != std::errc::result_out_of_range) return std::nullopt;
+  if (error == std::errc::result_out_of_range) {
+    // Too small for a Double is the nearest Double, zero; too large is no
+    // Double at all (from_chars leaves the value 0 then, which would pass a
+    // huge number on as 0).
+    const long long whole_digits = static_cast<long long>(digits.size()) + exponent;
+    if (whole_digits > 0) return std::nullopt;
+    return Variant(negative ? -0.0 : 0.0);
+  }
+  if (error != std::errc()) return std::nullopt;
   (void)end;
   return Variant(value);
 }

@@ -27,8 +27,10 @@ std::optional<Date> ReadDateText(std::string_view text);
 std::string IsoDateText(Date date);
 
 // A decimal number from its text ("-12.3400", "1e3"): Currency when its
-// value needs at most four decimals and fits, otherwise Double. Empty when
-// the text is no number.
+// value needs at most four decimals and fits, otherwise Double (a number too
+// small for one is 0). Empty when the text is no number, or a number beyond
+// the range of a Double ("1e309", 400 digits), which callers then keep as
+// text or refuse.
 std::optional<Variant> DecimalFromText(std::string_view text);
 // A double as Currency when the money type holds it exactly, else itself.
 Variant DecimalFromDouble(double value);

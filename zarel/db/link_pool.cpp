@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zarel/base/error.h"
+#include "zarel/db/connection_string.h"
 #include "zarel/db/link_limits.h"
 #include "zarel/db/postgres_driver.h"
 #include "zarel/db/sqlite_driver.h"
@@ -16,10 +17,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 using Links = std::vector<std::unique_ptr<DatabaseDriver>>;
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return text.size() >= prefix.size() && std::string_view(text).substr(0, prefix.size()) == prefix;
-}
 
 }  // namespace
 
@@ -90,14 +87,10 @@ LinkPool::~LinkPool() {
 std::unique_ptr<DatabaseDriver> LinkPool::Open(const std::string& connection_string,
                                                const DatabaseSettings& settings) {
   const LinkLimits limits{settings.statement_time_limit, settings.lock_wait};
-  if (StartsWith(connection_string, "sqlite:")) return OpenSQLiteDatabase(connection_string.substr(7), limits);
-  if (StartsWith(connection_string, "postgresql://") || StartsWith(connection_string, "postgres://") ||
-      IsPostgresKeywordForm(connection_string)) {
-    return OpenPostgresDatabase(connection_string, limits);
+  if (BackendOfConnectionString(connection_string) == Backend::kSQLite) {
+    return OpenSQLiteDatabase(connection_string.substr(7), limits);
   }
-  Raise(errc::kDatabaseError,
-        "Unknown connection string: it must begin with \"sqlite:\", \"postgresql://\" or \"postgres://\", "
-        "or be libpq's key=value form.");
+  return OpenPostgresDatabase(connection_string, limits);
 }
 
 Lease LinkPool::Acquire(const std::string& connection_string) {

@@ -152,8 +152,15 @@ class CallReader {
         return Variant(value);
       }
     }
+    // The text is a well-formed number here; one that DecimalFromText
+    // cannot hold lies beyond the range of a Double and is refused rather
+    // than passed on as something else.
     std::optional<Variant> value = DecimalFromText(number);
-    if (!value) Fail("expected a number");
+    if (!value) {
+      pos_ = start;
+      Raise(errc::kOverflow, "Overflow: the number at position " + std::to_string(pos_ + 1) +
+                                 " of the procedure call is beyond the range of a Double.");
+    }
     return *value;
   }
 
@@ -170,6 +177,24 @@ bool IsProcedureCall(std::string_view command) {
 }
 
 ProcedureCall ParseProcedureCall(std::string_view command) { return CallReader(command).Read(); }
+
+std::string ArgumentLiteral(std::string_view text) {
+  try {
+    const ProcedureCall call = ParseProcedureCall("EXEC p " + std::string(text));
+    if (call.arguments.size() == 1 && call.markers.empty() && !call.arguments[0].IsNull() &&
+        ParameterText(call.arguments[0]) == text) {
+      return std::string(text);
+    }
+  } catch (const RuntimeError&) {
+    // Malformed as an argument, or a number beyond the range of a Double.
+  }
+  std::string literal = "'";
+  for (const char c : text) {
+    literal += c;
+    if (c == '\'') literal += '\'';
+  }
+  return literal + "'";
+}
 
 StatementResult RunProcedureCall(DatabaseDriver& driver, ProcedureCall call,
                                  const std::vector<Variant>& marker_values, bool with_sources) {

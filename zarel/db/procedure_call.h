@@ -41,6 +41,15 @@ bool IsProcedureCall(std::string_view command);
 // problem and its character position (from 1).
 ProcedureCall ParseProcedureCall(std::string_view command);
 
+// The literal that passes text to a procedure as exactly one argument: the
+// text itself where it reads as one argument that reaches the procedure
+// written exactly the same (a number such as "17", "-5" or "2.5", a bare
+// word such as "Smith"), otherwise the text as a quoted string ("'1, 2'",
+// "'1e400'", "'007'", "'O''Brien'", "'NULL'"). So a text never splits into
+// several arguments, never becomes another number (a 23-digit key would lose
+// digits as a Double) and never fails to parse.
+std::string ArgumentLiteral(std::string_view text);
+
 // Runs the call with its markers filled from marker_values (their counts
 // must agree).
 StatementResult RunProcedureCall(DatabaseDriver& driver, ProcedureCall call,

@@ -112,7 +112,21 @@ class ShapeReader {
   }
 
   ShapeLevel ReadShape() {
+    // The reader, the run and the renderer each go down one call per level,
+    // so a command nested without end would exhaust the stack; the bound is
+    // checked before going down.
+    SkipBlanks();
+    if (depth_ == kMaxShapeDepth) {
+      Fail("shapes are nested deeper than " + std::to_string(kMaxShapeDepth) + " levels");
+    }
     Expect("SHAPE");
+    ++depth_;
+    ShapeLevel level = ReadShapeBody();
+    --depth_;
+    return level;
+  }
+
+  ShapeLevel ReadShapeBody() {
     ShapeLevel level;
     level.command = ReadBraced();
     if (Keyword("AS")) ReadName("a name after AS");
@@ -176,6 +190,7 @@ class ShapeReader {
 
   std::string_view text_;
   std::size_t pos_ = 0;
+  int depth_ = 0;  // SHAPE levels open around the reading position
 };
 
 // ---------------------------------------------------------------------------

@@ -19,6 +19,12 @@
 // record's child rows, with the child's fields, empty when none relate. A
 // malformed command raises kDatabaseError "Shape command error at position
 // N: ..."; a related column that does not exist raises kDatabaseError too.
+//
+// Shapes nest at most kMaxShapeDepth levels deep, the top level counting as
+// the first: a deeper command is refused as malformed, at the position of the
+// first SHAPE too many, before anything runs. (Each level is a query and a
+// nested table on the page; no readable report comes near the bound, while a
+// command nested without one would exhaust the stack of the process.)
 #ifndef ZAREL_DB_SHAPE_COMMAND_H_
 #define ZAREL_DB_SHAPE_COMMAND_H_
 
@@ -33,6 +39,8 @@
 namespace zarel {
 
 struct ShapeLevel;
+
+inline constexpr int kMaxShapeDepth = 64;
 
 // One relation of a child to its parent.
 struct ShapeRelation {

@@ -80,6 +80,34 @@ TEST(ShapeCommandReading, MalformedCommandsNameThePosition) {
   EXPECT_EQ(level.children[1].relations[0].child_column, "b");
 }
 
+// A shape command of depth SHAPE levels, each with one child, the last
+// child a plain command: depth + 1 levels of records.
+std::string NestedShape(int depth, const std::string& command) {
+  std::string text;
+  for (int level = 1; level < depth; ++level) text += "SHAPE {" + command + "} APPEND (";
+  text += "SHAPE {" + command + "} APPEND ({" + command + "} RELATE a TO b)";
+  for (int level = 1; level < depth; ++level) text += " RELATE a TO b)";
+  return text;
+}
+
+// A command nested 50,000 deep once overflowed the reader's stack and took
+// the whole process down; the nesting is bounded and refused as malformed.
+TEST(ShapeCommandReading, NestingIsBounded) {
+  EXPECT_EQ(ParseError(NestedShape(kMaxShapeDepth, "s")), "no error");
+  const std::size_t level_text = std::string("SHAPE {s} APPEND (").size();
+  const std::string too_deep = "Shape command error at position " +
+                               std::to_string(kMaxShapeDepth * level_text + 1) +
+                               ": shapes are nested deeper than 64 levels.";
+  EXPECT_EQ(ParseError(NestedShape(kMaxShapeDepth + 1, "s")), too_deep);
+  EXPECT_EQ(ParseError(NestedShape(50000, "s")), too_deep);
+  // Parenthesised levels count the same.
+  std::string bracketed = "SHAPE {s} APPEND ({s} RELATE a TO b)";
+  for (int level = 1; level <= kMaxShapeDepth; ++level) {
+    bracketed = "SHAPE {s} APPEND ((" + bracketed + ") RELATE a TO b)";
+  }
+  EXPECT_NE(ParseError(bracketed).find("nested deeper than 64 levels"), std::string::npos);
+}
+
 class ShapeCommandTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
@@ -145,6 +173,24 @@ TEST_P(ShapeCommandTest, BuildsChaptersToAnyDepth) {
   EXPECT_EQ(chapter.Type(), fieldtype::kChapter);
   EXPECT_EQ(recordset->Fields().Count(), 3);
   EXPECT_EQ(chapter.Value().AsObjectOf<Recordset>()->Fields().Item(2).Name(), "Items");
+}
+
+TEST_P(ShapeCommandTest, RunsToTheDepthBoundAndNoFurther) {
+  auto recordset = Read(NestedShape(kMaxShapeDepth, "SELECT 1 AS a, 1 AS b"));
+  int depth = 1;
+  while (recordset->Fields().Count() == 3) {
+    recordset = recordset->Fields().Item(2).Value().AsObjectOf<Recordset>();
+    ASSERT_EQ(recordset->RecordCount(), 1);
+    ++depth;
+  }
+  EXPECT_EQ(depth, kMaxShapeDepth + 1);
+  try {
+    Read(NestedShape(kMaxShapeDepth + 1, "SELECT 1 AS a, 1 AS b"));
+    ADD_FAILURE() << "a command one level too deep ran";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.Number(), errc::kDatabaseError);
+    EXPECT_NE(error.Description().find("nested deeper than 64 levels"), std::string::npos);
+  }
 }
 
 TEST_P(ShapeCommandTest, RelatedLevelsRunOnceParameterizedOnesPerRecord) {

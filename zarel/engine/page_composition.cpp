@@ -124,9 +124,21 @@ void clsDB::Impl::ComposePage(std::int32_t node_id) {
     const std::string main_heading = SelectedNodeText();
     header = ReplaceAll(header, "%MainHeading%", main_heading, true);
 
-    // The file is created anew; leaving this routine by a failure closes it.
+    // The page is written beside the report file and takes its place only
+    // when Close() completes it. Leaving this routine by any failure (one of
+    // the steps below, or writing itself: a full disk, an I/O error) drops
+    // what was written, so the file the browser shows stays the previous
+    // page, whole, and nothing half-written is kept; the browser is then
+    // not pointed at it again, as a failed composition never is.
     TextFile report(report_file_path_);
     report.WriteLine(header);
+    // A failed write is remembered by the file rather than raised inside a
+    // renderer, which would report it as its own failure and let the page
+    // go on; the composition ends at once instead, reporting it once.
+    const auto stop_if_failed = [&report] {
+      if (report.Failed()) report.Close();
+    };
+    stop_if_failed();
     // (Hosts of this engine run no window message loop, so there are no
     // pending messages to let through here.)
 
@@ -153,6 +165,7 @@ void clsDB::Impl::ComposePage(std::int32_t node_id) {
         component.second_option = rows->At(kWebSecondOption, row);
       }
       RenderComponent(type, *this, report, working_recordset_, component);
+      stop_if_failed();
     }
 
     if (display_path_) {

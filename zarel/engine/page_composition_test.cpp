@@ -5,14 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
+#include "zarel/base/file_system.h"
 #include "zarel/data/dal.h"
 #include "zarel/engine/query_parameters.h"
 #include "zarel/testing/engine_rig.h"
+#include "zarel/testing/faulty_file_system.h"
 
 namespace zarel {
 namespace {
@@ -187,6 +192,106 @@ TEST_F(PageCompositionTest, FailingCompositionReleasesTheReportFile) {
   EXPECT_EQ(rig.Page().find("</DIV>"), std::string::npos);
 }
 
+// The names in a folder, sorted.
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A full disk or an I/O error while a page is written: the composition
+// ends, the page before stays whole in the report file and in the browser,
+// nothing half-written is left, and the next click works again.
+TEST_F(PageCompositionTest, AFailingDiskKeepsThePageBefore) {
+  EngineRig& rig = Open();
+  rig.engine.Talking(true);
+  rig.Click("Sales Site\\Regions");
+  rig.host.Take();
+  const std::string page_before = rig.Page();
+  const std::size_t shown = rig.browser->History().size();
+  const std::string report = rig.folder.PathOf("oReport.htm");
+  const std::vector<std::string> files = NamesIn(rig.folder.Path());
+
+  testing::FaultyFileSystem faulty;
+  ScopedFileSystem scoped(faulty);
+  using Operation = testing::FaultyFileSystem::Operation;
+  struct Case {
+    const char* what;
+    std::function<void()> fault;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"a full disk", [&] { faulty.DiskFullAfter(100); }, "Error: 61, Disk full: " + report},
+      {"a disk that takes nothing", [&] { faulty.DiskFullAfter(0); },
+       "Error: 61, Disk full: " + report},
+      {"an I/O error", [&] { faulty.Fail(Operation::kAppend, EIO); },
+       "Error: 57, Device I/O error: " + report},
+      {"a failing rename", [&] { faulty.Fail(Operation::kRename, EIO); },
+       "Error: 57, Device I/O error: " + report},
+      {"no room for a new file", [&] { faulty.Fail(Operation::kOpen, ENOSPC); },
+       "Error: 61, Disk full: " + report},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    faulty.Clear();
+    c.fault();
+    rig.Click("Sales Site\\About");
+    EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"message: " + c.message});
+    EXPECT_EQ(rig.Page(), page_before);
+    EXPECT_EQ(rig.browser->History().size(), shown);
+    EXPECT_EQ(NamesIn(rig.folder.Path()), files);
+  }
+  // Without Talking the failure is silent, and the page before stays all
+  // the same.
+  rig.engine.Talking(false);
+  faulty.Clear();
+  faulty.DiskFullAfter(10);
+  rig.Click("Sales Site\\About");
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{});
+  EXPECT_EQ(rig.Page(), page_before);
+
+  faulty.Clear();
+  rig.Click("Sales Site\\About");
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"log: View: Sales Site\\About"});
+  EXPECT_EQ(rig.Page(), Header(kCredit, "About") + "</DIV></BODY></HTML>\r\n");
+  EXPECT_EQ(NamesIn(rig.folder.Path()), files);
+}
+
+// A page larger than the file's buffer meets the full disk inside a
+// renderer: that renderer reports nothing of it, the composition ends after
+// it (the next component's procedure does not run) and reports it once.
+TEST_F(PageCompositionTest, AFullDiskInsideAComponentEndsThePageAtOnce) {
+  std::vector<std::string> site = testing::SalesSite();
+  site.push_back(Insert("XProc",
+                        "'ManyRows', 'WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+                        "FROM n WHERE x < 5000) SELECT x AS Num, ''row '' || x AS Name FROM n'"));
+  site.push_back(Insert("XWeb", "90, 9, 1, 'Many', 'ManyRows', NULL, 'table', NULL, NULL"));
+  site.push_back(Insert("XWeb", "91, 9, 2, 'After', 'LogCall', 'text', 'execute', NULL, NULL"));
+  EngineRig& rig = Open(site);
+  rig.engine.Talking(true);
+  rig.engine.UserRole(Variant(std::int16_t{2}));
+  rig.Click("Sales Site\\Secret");
+  rig.Click("Sales Site\\Secret\\Vault");
+  EXPECT_GT(rig.Page().size(), std::size_t{1} << 16);
+  EXPECT_EQ(database_->Column("SELECT Entry FROM CallLog"),
+            (std::vector<std::string>{"Secret", "Vault"}));
+  const std::string page_before = rig.Page();
+  rig.host.Take();
+
+  testing::FaultyFileSystem faulty;
+  ScopedFileSystem scoped(faulty);
+  faulty.DiskFullAfter(1000);
+  rig.Click("Sales Site\\Secret\\Vault");
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"message: Error: 61, Disk full: " +
+                                                      rig.folder.PathOf("oReport.htm")});
+  EXPECT_EQ(rig.Page(), page_before);
+  EXPECT_EQ(database_->Column("SELECT Entry FROM CallLog"),
+            (std::vector<std::string>{"Secret", "Vault"}));
+}
+
 // --- The dispatch table ---
 
 // Renderers that write what they were called with.
@@ -275,6 +380,7 @@ TEST(ComponentDispatchTest, EachTypeReachesItsRendererWithItsArguments) {
       TextFile report(path);
       EXPECT_EQ(RenderComponent(c.type, context, report, recordset, row, fakes), c.rendered)
           << c.type;
+      report.Close();
     }
     EXPECT_EQ(testing::ReadFile(path), c.rendered ? c.line + "\r\n" : "") << c.type;
   }
@@ -283,6 +389,7 @@ TEST(ComponentDispatchTest, EachTypeReachesItsRendererWithItsArguments) {
   {
     TextFile report(folder.PathOf("page.htm"));
     RenderComponent("thumbnail", context, report, recordset, row, fakes);
+    report.Close();
   }
   EXPECT_EQ(testing::ReadFile(folder.PathOf("page.htm")), "thumbnail Cap 7 []\r\n");
 }

@@ -3,6 +3,7 @@
 
 #include "zarel/base/clock.h"
 #include "zarel/base/format.h"
+#include "zarel/db/procedure_call.h"
 #include "zarel/engine/clsdb_impl.h"
 #include "zarel/engine/engine_text.h"
 
@@ -39,7 +40,13 @@ std::string ApplyQueryParameters(std::string_view keyword, const TreeView* tree_
     } else if (word == "today") {
       argument = " '" + Format(Variant(Clock::Now()), "dd Mmm yyyy") + "'";
     } else if (word == "lkey") {
-      argument = " " + SelectedKeyPart(tree_view);
+      // The key goes unquoted where it is a number that reaches the
+      // procedure exactly as written; anything else ("1, 2", "1e400", a
+      // 23-digit code) goes as one quoted text, so a key never splits into
+      // several arguments or turns into another number. A record with an
+      // empty (Null) key still gives a call without an argument.
+      const std::string key = SelectedKeyPart(tree_view);
+      argument = key.empty() ? " " : " " + ArgumentLiteral(key);
     } else if (word == "skey") {
       argument = QuoteText(SelectedKeyPart(tree_view));
     }

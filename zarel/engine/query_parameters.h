@@ -6,7 +6,10 @@
 // takes the value from the tree view's selected node or the clock:
 //   "text"   " 'node text'"        apostrophes doubled
 //   "today"  " '05 Dec 2026'"      the current date, "dd Mmm yyyy"
-//   "lkey"   " 17"                 the key part before the first "»"
+//   "lkey"   " 17"                 the key part before the first "»", as
+//                                  exactly one argument: unquoted where it is
+//                                  a number that reaches the procedure as
+//                                  written, otherwise quoted (" '1, 2'")
 //   "skey"   " '17'"               the same, quoted, apostrophes doubled
 // Keywords match in any letter case; any other keyword gives "". Every
 // argument text starts with its own space. Nothing is ever raised: when the

@@ -43,6 +43,10 @@ TEST(QueryParametersTest, KeywordsBecomeArgumentTexts) {
       // Apostrophes of a key are doubled as those of a text are.
       {"skey", "O'Brien\xC2\xBBvariable\xC2\xBB" "3", "x", " 'O''Brien'"},
       {"lkey", "\xC2\xBBvariable\xC2\xBB" "4", "x", " "},
+      // A key that is not one argument written as it stands goes quoted.
+      {"lkey", "1, 2\xC2\xBBvariable\xC2\xBB" "4", "x", " '1, 2'"},
+      {"lkey", "1e400\xC2\xBBvariable\xC2\xBB" "4", "x", " '1e400'"},
+      {"lkey", "O'Brien\xC2\xBBvariable\xC2\xBB" "4", "x", " 'O''Brien'"},
       {"other", "k", "x", ""},
       {"", "k", "x", ""},
   };

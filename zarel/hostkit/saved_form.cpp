@@ -2,10 +2,6 @@
 // replace-when-complete write (see saved_form.h).
 #include "zarel/hostkit/saved_form.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -16,6 +12,7 @@
 
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
+#include "zarel/base/file_system.h"
 
 namespace zarel {
 
@@ -215,26 +212,6 @@ std::string ValueText(const Variant& value) {
   }
 }
 
-// Removes the file at path unless released, so a failed write leaves no
-// half-written file behind.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-[[noreturn]] void WriteFailed(const std::string& path, const std::string& reason) {
-  Raise(errc::kPathFileAccessError, "Cannot write the form file " + path + ": " + reason);
-}
-
 }  // namespace
 
 SavedForm ParseSavedForm(std::string_view text, const std::string& source) {
@@ -282,46 +259,19 @@ SavedForm ReadSavedForm(const std::string& path) {
   return ParseSavedForm(text.str(), path);
 }
 
-void WriteSavedForm(const std::string& given_path, const SavedForm& form) {
+void WriteSavedForm(const std::string& path, const SavedForm& form) {
   const std::string text = FormatSavedForm(form);
-  if (given_path.empty()) Raise(errc::kBadFileNameOrNumber, "No form file name given");
-  // A form reached through a symbolic link is replaced where it lives; the
-  // link stays.
-  std::string path = given_path;
-  std::error_code link_error;
-  if (std::filesystem::is_symlink(given_path, link_error)) {
-    const std::filesystem::path target = std::filesystem::canonical(given_path, link_error);
-    if (link_error) WriteFailed(given_path, "the link leads nowhere");
-    path = target.string();
+  if (path.empty()) Raise(errc::kBadFileNameOrNumber, "No form file name given");
+  // Written beside the form and put in its place only when it is complete
+  // and on the disk: a save that fails, or is killed, leaves the old form.
+  try {
+    ReplacementFile file(path, Durability::kDurable);
+    file.Append(text);
+    file.Commit();
+  } catch (const RuntimeError& error) {
+    Raise(errc::kPathFileAccessError, "Cannot write the form file " + path + ": " +
+                                          StandardDescription(error.Number()));
   }
-
-  std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) WriteFailed(path, std::strerror(errno));
-  TemporaryFile guard(temporary);
-
-  // The new file keeps the permissions of the one it replaces.
-  struct stat old_status {};
-  const mode_t mode = ::stat(path.c_str(), &old_status) == 0 ? (old_status.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd, mode) == 0;
-  std::size_t written = 0;
-  while (ok && written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (ok) ok = ::fsync(fd) == 0;
-  const int saved_errno = errno;
-  if (::close(fd) != 0 && ok) {
-    WriteFailed(path, std::strerror(errno));
-  }
-  if (!ok) WriteFailed(path, std::strerror(saved_errno));
-  if (::rename(temporary.c_str(), path.c_str()) != 0) WriteFailed(path, std::strerror(errno));
-  guard.Release();
 }
 
 bool IsFormName(std::string_view text) {

@@ -19,8 +19,9 @@
 // Reading checks everything and raises RuntimeError 321 "Invalid file
 // format" with the file, the line number and what is wrong; a missing file
 // raises 53, an unreadable one 75. Writing goes to a new file beside the
-// target that is renamed over it only when it is complete, so a failed write
-// leaves the old form as it was.
+// target (".NAME.zarel-new") that is renamed over it only when it is complete
+// and on the disk, so a failed or killed write leaves the old form as it
+// was, and the next write takes over a temporary file a killed one left.
 //
 // Threads: SavedForm is a value; reading and writing form files keep no
 // state and may run on several threads at once for different files.
@@ -60,8 +61,9 @@ std::string FormatSavedForm(const SavedForm& form);
 SavedForm ReadSavedForm(const std::string& path);
 
 // Writes the form file at path, replacing an earlier one only when the new
-// file is complete (a symbolic link keeps leading to the new file). Raises
-// 75 (with the system's reason) when it cannot.
+// file is complete (a symbolic link keeps leading to the new file), and
+// syncs the file and its folder. Raises 75 ("Cannot write the form file
+// PATH: Disk full") when it cannot.
 void WriteSavedForm(const std::string& path, const SavedForm& form);
 
 }  // namespace zarel
