@@ -52,7 +52,7 @@ CellView CellView::Of(const Variant& value) {
       cell.real = value.ToDouble();
       break;
     case VarType::kDate:
-      cell.real = value.ToDate().serial;
+      cell.real = value.ToDate().Serial();
       break;
     case VarType::kString:
       cell.bytes = value.AsString();
@@ -197,7 +197,7 @@ void RecordTable::AppendCurrency(Currency value) {
 void RecordTable::AppendDate(Date value) {
   CellView cell;
   cell.type = VarType::kDate;
-  cell.real = value.serial;
+  cell.real = value.Serial();
   Put(cell);
 }
 
