@@ -135,10 +135,14 @@ class NodeOpening {
     return false;
   }
 
+  // Adds the node, then gives it its tag and colour from the kind text. A
+  // Null kind text cannot make a tag (94): the node is in the tree by then
+  // and stays there.
   TreeNodeRef AddChild(const std::string& key, const std::string& text, const Variant& image,
-                       const std::string& tag_id, const std::string& kind) {
+                       const std::string& tag_id, const Variant& kind_text) {
     engine_.last_added_node_ = tree_.Nodes().Add(node_, kTreeChild, key, text, image);
     TreeNode& added = Require(engine_.last_added_node_);
+    const std::string kind = kind_text.ToText();
     added.Tag(tag_id + std::string(kTagSeparator) + kind);
     added.ForeColor(NodeColour(kind).ToLong());
     return engine_.last_added_node_;
@@ -155,7 +159,7 @@ class NodeOpening {
         const std::string key = records.Fields()[0].Value().TextOrEmpty() + std::string(word) +
                                 std::to_string(tree_.Nodes().Count());
         const std::string text = records.Fields()[1].Value().TextOrEmpty();
-        AddChild(key, text, made.image, tag_id, made.kind);
+        AddChild(key, text, made.image, tag_id, Variant(made.kind));
       }
       records.MoveNext();
     }
@@ -171,7 +175,7 @@ class NodeOpening {
         const std::string child_id = rows_->At(kNavId, child).ToText();
         AddChild(child_id + std::string(kTagSeparator) + "fixed",
                  rows_->At(kNavCaption, child).TextOrEmpty(), RowImage(*rows_, child), child_id,
-                 rows_->At(kNavKind, child).ToText());
+                 rows_->At(kNavKind, child));
       }
     }
     node_->Expanded(true);
