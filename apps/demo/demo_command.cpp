@@ -138,7 +138,7 @@ DemoSite CreateDemoSite(const std::string& folder) {
 
   const fs::path site = root / "site";
   EnsureFolder(site);
-  const std::vector<demo::PictureFile> images = demo::PageImages();
+  const std::vector<demo::PictureFile> images = sitekit::PageImages();
   for (const demo::PictureFile& image : images) WriteFile(site / image.name, image.bytes);
   for (const demo::PictureFile& picture : summary.product_pictures) {
     if (fs::path(picture.name).filename() != picture.name) FailAccess("bad picture name '" + picture.name + "'");
