@@ -24,6 +24,7 @@ set(ZAREL_LAYER_TABLE
   "apps/options: zarel/control"
   "apps/browse: apps/options"
   "apps/serve: apps/options"
+  "apps/crawl: apps/options"
   "apps/sitekit: zarel/control"
   "apps/demo: apps/sitekit"
   "apps/zarel: apps/browse apps/serve apps/demo"
