@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "apps/options/connection_check.h"
 #include "apps/serve/serve_http.h"
 #include "apps/serve/serve_security.h"
 #include "zarel/base/error.h"
@@ -55,6 +56,9 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
                     "control)")
       ->type_name("FILE");
   AddDisplayOptions(*serve, options.display);
+  serve->add_flag("--diagnose", options.diagnose,
+                  "After each database read that failed, show the database layer's own reason "
+                  "in the page's message pane");
   serve->add_option("--max-sessions", options.max_sessions,
                     "Sessions served at once (default 32)")
       ->check(CLI::Range(1, 100000));
@@ -75,6 +79,7 @@ int RunServe(const serve::ServeOptions& given, std::ostream& out, std::ostream& 
     return kRunFailure;
   }
   options.site = std::filesystem::canonical(options.site, error).string();
+  if (!CheckConnectionBeforeStart(options.connection, err)) return kRunFailure;
 
   // Interruptions are taken by a thread of their own, which stops the
   // server; every other thread (the server's included) has them blocked.

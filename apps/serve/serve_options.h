@@ -25,6 +25,9 @@ struct ServeOptions {
   std::optional<std::string> form;
 
   DisplayOptions display;
+  // Adds a "reason" event after each database read that failed, with the
+  // database layer's own reason.
+  bool diagnose = false;
 
   // At most this many sessions at once; a new user beyond them is answered
   // 503 until an idle session expires.

@@ -8,6 +8,8 @@
 #include "apps/serve/serve_security.h"
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
+#include "zarel/control/control_inside.h"
+#include "zarel/data/dal_inside.h"
 
 namespace zarel::serve {
 
@@ -72,6 +74,8 @@ Session::Session(const ServeOptions& options, const SavedForm* form, const std::
     form_->Place(kControlName, control_);
   }
   control_->Advise(this);
+  diagnose_ = options.diagnose;
+  if (diagnose_) EngineInside::SetDiagnostics(ControlInside::Engine(*control_), this);
   control_->ConnectionString(options.connection);
   control_->ApplicationFolder(Variant(canonical_folder_));
   ApplyDisplayOptions(*control_, options.display);
@@ -82,7 +86,10 @@ Session::Session(const ServeOptions& options, const SavedForm* form, const std::
 }
 
 Session::~Session() {
-  if (control_) control_->Advise(nullptr);
+  if (control_) {
+    EngineInside::SetDiagnostics(ControlInside::Engine(*control_), nullptr);
+    control_->Advise(nullptr);
+  }
 }
 
 std::chrono::steady_clock::time_point Session::LastUsed() const {
@@ -166,7 +173,13 @@ std::optional<SessionFile> Session::File(const std::string& relative) {
 void Session::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) {
   AddEvent(json{{"type", "provide"}, {"text", sSQL}});
   // A query the database refuses leaves sRS empty, which the engine reports.
-  host_dal_.ReadRecordset(sSQL, sRS);
+  if (!host_dal_.ReadRecordset(sSQL, sRS) && diagnose_) {
+    AddEvent(json{{"type", "reason"}, {"text", DALInside::LastFailure(host_dal_)}});
+  }
+}
+
+void Session::QueryFinished(const std::string&, bool succeeded, const std::string& reason) {
+  if (!succeeded) AddEvent(json{{"type", "reason"}, {"text", reason}});
 }
 
 void Session::ZarelMessage(const std::string& sMessage) {
