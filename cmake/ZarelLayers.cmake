@@ -25,9 +25,10 @@ set(ZAREL_LAYER_TABLE
   "apps/browse: apps/options"
   "apps/serve: apps/options"
   "apps/crawl: apps/options"
+  "apps/check: apps/crawl"
   "apps/sitekit: zarel/control"
   "apps/demo: apps/sitekit"
-  "apps/zarel: apps/browse apps/serve apps/demo"
+  "apps/zarel: apps/browse apps/serve apps/demo apps/check"
   "benchmarks: apps/zarel"
   "tests/package: zarel/control"
 )

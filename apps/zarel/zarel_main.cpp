@@ -2,9 +2,13 @@
 #include "apps/zarel/zarel_main.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <iostream>
 
 #include "apps/browse/browse_command.h"
 #include "apps/browse/form_command.h"
+#include "apps/check/check_command.h"
 #include "apps/demo/demo_command.h"
 #include "apps/serve/serve_command.h"
 
@@ -27,6 +31,8 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
 
   BrowseOptions browse_options;
   CLI::App* browse = AddBrowseCommand(app, browse_options);
+  CheckOptions check_options;
+  CLI::App* check = AddCheckCommand(app, check_options);
   DemoOptions demo_options;
   CLI::App* demo = AddDemoCommand(app, demo_options);
   FormOptions form_options;
@@ -41,6 +47,11 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     return status == 0 ? 0 : kUsageError;
   }
   if (browse->parsed()) return RunBrowse(browse_options, out, err);
+  if (check->parsed()) {
+    // The progress line only where a person watches the crawl.
+    check_options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
+    return RunCheck(check_options, out, err);
+  }
   if (demo->parsed()) return RunDemo(demo_options, out, err);
   if (form->parsed()) return RunForm(form_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);
