@@ -28,7 +28,8 @@ set(ZAREL_LAYER_TABLE
   "apps/check: apps/crawl"
   "apps/sitekit: zarel/control"
   "apps/demo: apps/sitekit"
-  "apps/zarel: apps/browse apps/serve apps/demo apps/check"
+  "apps/newsite: apps/sitekit"
+  "apps/zarel: apps/browse apps/serve apps/demo apps/check apps/newsite"
   "benchmarks: apps/zarel"
   "tests/package: zarel/control"
 )

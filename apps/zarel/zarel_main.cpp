@@ -10,6 +10,7 @@
 #include "apps/browse/form_command.h"
 #include "apps/check/check_command.h"
 #include "apps/demo/demo_command.h"
+#include "apps/newsite/new_command.h"
 #include "apps/serve/serve_command.h"
 
 #ifndef ZAREL_VERSION
@@ -35,6 +36,8 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   CLI::App* check = AddCheckCommand(app, check_options);
   DemoOptions demo_options;
   CLI::App* demo = AddDemoCommand(app, demo_options);
+  NewOptions new_options;
+  CLI::App* new_site = AddNewCommand(app, new_options);
   FormOptions form_options;
   CLI::App* form = AddFormCommand(app, form_options);
   serve::ServeOptions serve_options;
@@ -54,6 +57,7 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   }
   if (demo->parsed()) return RunDemo(demo_options, out, err);
   if (form->parsed()) return RunForm(form_options, out, err);
+  if (new_site->parsed()) return RunNew(new_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);
   out << app.help();
   return 0;
