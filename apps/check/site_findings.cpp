@@ -20,7 +20,7 @@ std::string FindingText(const Finding& finding) {
   }
   text += ": " + finding.problem;
   if (!finding.fix.empty()) text += ". Mend: " + finding.fix;
-  if (text.back() != '.' && text.back() != ')') text += ".";
+  if (text.back() != '.') text += ".";
   return text;
 }
 
