@@ -149,7 +149,7 @@ std::vector<Damage> DamagedSites() {
       {"shape procedure of several rows",
        {"UPDATE XProc SET Body = 'SELECT Name FROM Product' WHERE Name = 'OrderShape'"}, {"shape-command"},
        "returns 2 rows"},
-      {"empty XWeb", {"DELETE FROM XWeb"}, {"table-empty"}, "XWeb: the table has no rows: every page fails"},
+      {"empty XWeb", {"DELETE FROM XWeb"}, {"table-empty"}, "XWeb: the table has no rows: every page fails after its header"},
       {"no XWeb", {"DROP TABLE XWeb"}, {"table-missing"}, "XWeb: the table cannot be read", false, true},
       {"XWeb without its option columns",
        RebuildTable("XWeb", "CompID, NodeID, Pos, Caption, ProcName, Param, CompType"),

@@ -12,21 +12,11 @@
 #include "zarel/db/shape_command.h"
 #include "zarel/engine/page_composition.h"
 #include "zarel/engine/query_parameters.h"
+#include "zarel/engine/site_columns.h"
 
 namespace zarel::check {
 
 namespace {
-
-// XWeb columns, by position.
-constexpr std::size_t kWebComponent = 0;
-constexpr std::size_t kWebNode = 1;
-constexpr std::size_t kWebCaption = 3;
-constexpr std::size_t kWebProcedure = 4;
-constexpr std::size_t kWebParameter = 5;
-constexpr std::size_t kWebType = 6;
-constexpr std::size_t kWebFirstOption = 7;
-constexpr std::size_t kWebSecondOption = 8;
-constexpr std::size_t kWebColumns = 7;  // every row reads columns 0 to 6
 
 constexpr const char* kTypes[] = {"header",      "htmlinject",  "image",      "thumbnail",
                                   "table",       "tablegraphh", "tablegraphv", "tablegraph",
@@ -61,7 +51,7 @@ class ComponentChecker {
       : database_(database), web_(web), nav_(nav), findings_(findings) {}
 
   void CheckColumns() {
-    if (web_.columns.size() >= kWebColumns) return;
+    if (web_.columns.size() >= web_column::kRead) return;
     Finding finding = RowFinding("columns-missing", "XWeb", "", "");
     finding.problem = "the table has " + std::to_string(web_.columns.size()) +
                       " columns; every component reads 7 by position (component, node, position, "
@@ -72,12 +62,12 @@ class ComponentChecker {
 
   void CheckRow(std::size_t row) {
     row_ = row;
-    const Variant number = web_.At(kWebComponent, row);
-    const Variant node = web_.At(kWebNode, row);
-    const std::string caption = web_.At(kWebCaption, row).TextOrEmpty();
+    const Variant number = web_.At(web_column::kComponent, row);
+    const Variant node = web_.At(web_column::kNode, row);
+    const std::string caption = web_.At(web_column::kCaption, row).TextOrEmpty();
     where_ = RowFinding("", "XWeb", IdText(number), "node " + IdText(node) + ", " + Quoted(caption));
-    type_ = LowerAscii(TrimBlanks(web_.At(kWebType, row).TextOrEmpty()));
-    const std::string procedure = web_.At(kWebProcedure, row).TextOrEmpty();
+    type_ = LowerAscii(TrimBlanks(web_.At(web_column::kType, row).TextOrEmpty()));
+    const std::string procedure = web_.At(web_column::kProcedure, row).TextOrEmpty();
 
     try {
       number.ToLong();
@@ -106,13 +96,13 @@ class ComponentChecker {
     for (const char* keyword : kTypes) known = known || type_ == keyword;
     if (!known) {
       Add("type-unknown", 6, "type",
-          "type " + Quoted(web_.At(kWebType, row).TextOrEmpty()) +
+          "type " + Quoted(web_.At(web_column::kType, row).TextOrEmpty()) +
               " is no component type: its procedure runs and nothing is written",
           "write one of header, htmlinject, image, thumbnail, table, tablegraphh, tablegraphv, "
           "tablegraph, barchart, shape, execute");
     }
-    CheckProcedureCall(database_, where_, procedure, web_.At(kWebParameter, row).TextOrEmpty(), findings_);
-    const std::string keyword = web_.At(kWebParameter, row).TextOrEmpty();
+    CheckProcedureCall(database_, where_, procedure, web_.At(web_column::kParameter, row).TextOrEmpty(), findings_);
+    const std::string keyword = web_.At(web_column::kParameter, row).TextOrEmpty();
     if (!keyword.empty() && SampleArguments(keyword).empty()) {
       Add("parameter-unknown", 5, "parameter",
           "parameter " + Quoted(keyword) + " is none of text, today, lkey, skey: the procedure is called "
@@ -141,17 +131,17 @@ class ComponentChecker {
 
   void CheckOptions(const std::string& procedure, const std::string& keyword) {
     const int options = OptionsRead(type_);
-    if (options > 0 && web_.columns.size() < kWebColumns + static_cast<std::size_t>(options)) {
+    if (options > 0 && web_.columns.size() < web_column::kRead + static_cast<std::size_t>(options)) {
       Add("option-column-missing", static_cast<int>(web_.columns.size()), "option",
           "a " + type_ + " component reads its option" + (options > 1 ? "s from columns 7 and 8" : " from column 7") +
               ", which the table does not have: its page fails there",
           "add the option columns to XWeb");
       return;
     }
-    const Variant first = web_.At(kWebFirstOption, row_);
+    const Variant first = web_.At(web_column::kFirstOption, row_);
     if (type_ == "table" || type_.rfind("tablegraph", 0) == 0) CheckTotals(first);
     if (type_ == "tablegraphh" || type_ == "tablegraph") {
-      if (web_.At(kWebSecondOption, row_).IsNull()) {
+      if (web_.At(web_column::kSecondOption, row_).IsNull()) {
         Add("option-missing", 8, "graph field",
             "no graph field: the grid is drawn without its row bars",
             "name the field whose values the bars show");
@@ -275,7 +265,7 @@ void CheckComponents(CheckConnection& database, const SiteTable& web, const NavI
                      std::vector<Finding>& findings, std::vector<std::string>& pictures_needed) {
   ComponentChecker checker(database, web, nav, findings);
   checker.CheckColumns();
-  if (web.columns.size() < kWebColumns) return;
+  if (web.columns.size() < web_column::kRead) return;
   for (std::size_t row = 0; row < web.RowCount(); ++row) checker.CheckRow(row);
   pictures_needed = checker.Pictures();
 }

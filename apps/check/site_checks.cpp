@@ -14,21 +14,11 @@
 #include "zarel/engine/navigation_tree.h"
 #include "zarel/engine/query_parameters.h"
 #include "zarel/hostkit/headless_tree_view.h"
+#include "zarel/engine/site_columns.h"
 
 namespace zarel::check {
 
 namespace {
-
-// XNav columns, by position.
-constexpr std::size_t kNavId = 0;
-constexpr std::size_t kNavCaption = 1;
-constexpr std::size_t kNavKind = 2;
-constexpr std::size_t kNavParent = 3;
-constexpr std::size_t kNavProcedure = 4;
-constexpr std::size_t kNavParameter = 5;
-constexpr std::size_t kNavImage = 6;
-constexpr std::size_t kNavRoles = 7;
-constexpr std::size_t kNavColumns = 8;
 
 constexpr long kLargestId = 32767;  // IDs travel in tags as 16-bit integers
 
@@ -81,7 +71,7 @@ std::optional<std::size_t> NavIndex::Row(long id) const {
 }
 
 std::string NavIndex::Caption(std::size_t row) const {
-  return Quoted(nav->At(kNavCaption, row).TextOrEmpty());
+  return Quoted(nav->At(nav_column::kCaption, row).TextOrEmpty());
 }
 
 std::string IdText(const Variant& value) {
@@ -218,7 +208,7 @@ namespace {
 // --- XNav ---
 
 void CheckNavColumns(const SiteTable& nav, std::vector<Finding>& findings) {
-  if (nav.columns.size() >= kNavColumns) return;
+  if (nav.columns.size() >= nav_column::kCount) return;
   Finding finding = RowFinding("columns-missing", "XNav", "", "");
   finding.problem = "the table has " + std::to_string(nav.columns.size()) +
                     " columns; the engine reads 8 by position (ID, caption, kind, parent, procedure, "
@@ -232,10 +222,10 @@ NavIndex IndexNav(const SiteTable& nav, std::vector<Finding>& findings) {
   index.nav = &nav;
   std::multimap<long, std::size_t> by_id;
   for (std::size_t row = 0; row < nav.RowCount(); ++row) {
-    const Variant id_value = nav.At(kNavId, row);
+    const Variant id_value = nav.At(nav_column::kId, row);
     const std::optional<long> id = WholeNumber(id_value);
     if (!id || *id < 1 || *id > kLargestId) {
-      Finding finding = RowFinding("id-invalid", "XNav", IdText(id_value), Quoted(nav.At(kNavCaption, row).TextOrEmpty()));
+      Finding finding = RowFinding("id-invalid", "XNav", IdText(id_value), Quoted(nav.At(nav_column::kCaption, row).TextOrEmpty()));
       finding.column = 0;
       finding.column_name = "ID";
       finding.problem = "the ID must be a whole number from 1 to 32767 (it travels in node tags as a "
@@ -296,17 +286,17 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
   // The first row beneath each variable row (by ID) is its record template.
   std::map<long, long> template_of;
   for (std::size_t row : index.order) {
-    const std::optional<long> parent = WholeNumber(nav.At(kNavParent, row));
-    const std::optional<long> id = WholeNumber(nav.At(kNavId, row));
+    const std::optional<long> parent = WholeNumber(nav.At(nav_column::kParent, row));
+    const std::optional<long> id = WholeNumber(nav.At(nav_column::kId, row));
     if (parent && id && template_of.count(*parent) == 0) template_of[*parent] = *id;
   }
 
   for (std::size_t row : index.order) {
-    const long id = *WholeNumber(nav.At(kNavId, row));
+    const long id = *WholeNumber(nav.At(nav_column::kId, row));
     if (index.row_of_id.at(id) != row) continue;  // a duplicate, reported
     const std::string where_id = std::to_string(id);
     const std::string caption = index.Caption(row);
-    const Variant kind_value = nav.At(kNavKind, row);
+    const Variant kind_value = nav.At(nav_column::kKind, row);
     const char kind = KindLetter(kind_value);
     const auto finding_at = [&](const std::string& check, int column, const std::string& column_name) {
       Finding finding = RowFinding(check, "XNav", where_id, caption);
@@ -337,7 +327,7 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
     // The parent, its chain up to the root, and whether anything reaches
     // the row.
     if (id != 1) {
-      const Variant parent_value = nav.At(kNavParent, row);
+      const Variant parent_value = nav.At(nav_column::kParent, row);
       const std::optional<long> parent = WholeNumber(parent_value);
       const std::optional<std::size_t> parent_row = parent ? index.Row(*parent) : std::nullopt;
       if (!parent_row) {
@@ -358,7 +348,7 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
           }
           const std::optional<std::size_t> up = index.Row(at);
           if (!up) break;
-          const std::optional<long> next = WholeNumber(nav.At(kNavParent, *up));
+          const std::optional<long> next = WholeNumber(nav.At(nav_column::kParent, *up));
           if (!next) break;
           at = *next;
         }
@@ -369,7 +359,7 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
           findings.push_back(std::move(finding));
         } else {
           // The root is opened as a fixed node whatever its row says.
-          const char parent_kind = *parent == 1 ? 'f' : KindLetter(nav.At(kNavKind, *parent_row));
+          const char parent_kind = *parent == 1 ? 'f' : KindLetter(nav.At(nav_column::kKind, *parent_row));
           const auto first = template_of.find(*parent);
           const std::string unused =
               UnusedBeneath(parent_kind, kind, first != template_of.end() && first->second == id);
@@ -386,11 +376,11 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
     }
 
     // The procedure of the kinds that run one.
-    const std::string procedure = nav.At(kNavProcedure, row).TextOrEmpty();
-    const std::string keyword = nav.At(kNavParameter, row).TextOrEmpty();
-    const std::optional<long> parent = WholeNumber(nav.At(kNavParent, row));
+    const std::string procedure = nav.At(nav_column::kProcedure, row).TextOrEmpty();
+    const std::string keyword = nav.At(nav_column::kParameter, row).TextOrEmpty();
+    const std::optional<long> parent = WholeNumber(nav.At(nav_column::kParent, row));
     const std::optional<std::size_t> parent_row = parent ? index.Row(*parent) : std::nullopt;
-    const bool leaf_of_tree = kind == 'l' && parent_row && KindLetter(nav.At(kNavKind, *parent_row)) == 't';
+    const bool leaf_of_tree = kind == 'l' && parent_row && KindLetter(nav.At(nav_column::kKind, *parent_row)) == 't';
     if (kind == 'v' || kind == 't') {
       if (procedure.empty()) {
         Finding finding = finding_at("procedure-missing", 4, "procedure");
@@ -423,15 +413,15 @@ void CheckNavRows(CheckConnection& database, const NavIndex& index, std::vector<
 
     // The image number and the role list.
     try {
-      NullToInteger(nav.At(kNavImage, row));
+      NullToInteger(nav.At(nav_column::kImage, row));
     } catch (const RuntimeError& error) {
       Finding finding = finding_at("image-invalid", 6, "image");
-      finding.problem = "the image number " + Quoted(nav.At(kNavImage, row).TextOrEmpty()) +
+      finding.problem = "the image number " + Quoted(nav.At(nav_column::kImage, row).TextOrEmpty()) +
                         " is no 16-bit whole number (" + error.Description() + "): opening the parent fails";
       finding.fix = "write the number of an image of the tree's image list, or leave it empty";
       findings.push_back(std::move(finding));
     }
-    const std::string roles = nav.At(kNavRoles, row).TextOrEmpty();
+    const std::string roles = nav.At(nav_column::kRoles, row).TextOrEmpty();
     std::size_t start = 0;
     while (!roles.empty()) {
       const std::size_t colon = roles.find(':', start);
@@ -537,6 +527,25 @@ void CheckPictures(const std::string& folder, const std::vector<std::string>& ne
   }
 }
 
+// A site table that cannot be read, or has no rows, is one finding; false
+// then, and its rows are not checked.
+bool TableUsable(const SiteTable& table, const std::string& effect, const std::string& create,
+                 const std::string& fill, std::vector<Finding>& findings) {
+  if (table.failure) {
+    Finding finding = RowFinding("table-missing", table.name, "", "");
+    finding.problem = "the table cannot be read (" + *table.failure + "): " + effect;
+    finding.fix = create;
+    findings.push_back(std::move(finding));
+    return false;
+  }
+  if (table.RowCount() > 0) return true;
+  Finding finding = RowFinding("table-empty", table.name, "", "");
+  finding.problem = "the table has no rows: " + effect;
+  finding.fix = fill;
+  findings.push_back(std::move(finding));
+  return false;
+}
+
 }  // namespace
 
 StaticResult CheckSite(const std::string& connection_string, const std::optional<std::string>& folder) {
@@ -553,36 +562,19 @@ StaticResult CheckSite(const std::string& connection_string, const std::optional
   const SiteTable nav = database->ReadTable("XNav", "SELECT * FROM XNav");
   NavIndex index;
   index.nav = &nav;
-  if (nav.failure) {
-    Finding finding = RowFinding("table-missing", "XNav", "", "");
-    finding.problem = "the table cannot be read (" + *nav.failure + "): the tree holds the root alone";
-    finding.fix = "create XNav (ID, Caption, Kind, ParentID, ProcName, Param, Image, Roles)";
-    findings.push_back(std::move(finding));
-  } else if (nav.RowCount() == 0) {
-    Finding finding = RowFinding("table-empty", "XNav", "", "");
-    finding.problem = "the table has no rows: the tree holds the root alone and opens nothing";
-    finding.fix = "add the root row (ID 1, kind 'fixed') and the nodes beneath it";
-    findings.push_back(std::move(finding));
-  } else {
+  if (TableUsable(nav, "the tree holds the root alone",
+                  "create XNav (ID, Caption, Kind, ParentID, ProcName, Param, Image, Roles)",
+                  "add the root row (ID 1, kind 'fixed') and the nodes beneath it", findings)) {
     CheckNavColumns(nav, findings);
     index = IndexNav(nav, findings);
-    if (nav.columns.size() >= kNavColumns) CheckNavRows(*database, index, findings);
+    if (nav.columns.size() >= nav_column::kCount) CheckNavRows(*database, index, findings);
   }
 
   const SiteTable web = database->ReadTable("XWeb", "SELECT * FROM XWeb");
   std::vector<std::string> pictures;
-  if (web.failure) {
-    Finding finding = RowFinding("table-missing", "XWeb", "", "");
-    finding.problem = "the table cannot be read (" + *web.failure + "): every page fails after its header";
-    finding.fix = "create XWeb (CompID, NodeID, Pos, Caption, ProcName, Param, CompType, Opt1, Opt2)";
-    findings.push_back(std::move(finding));
-  } else if (web.RowCount() == 0) {
-    Finding finding = RowFinding("table-empty", "XWeb", "", "");
-    finding.problem = "the table has no rows: every page fails after its header (the component rows "
-                      "are never loaded)";
-    finding.fix = "add a component row for at least one page";
-    findings.push_back(std::move(finding));
-  } else {
+  if (TableUsable(web, "every page fails after its header (the component rows are never loaded)",
+                  "create XWeb (CompID, NodeID, Pos, Caption, ProcName, Param, CompType, Opt1, Opt2)",
+                  "add a component row for at least one page", findings)) {
     CheckComponents(*database, web, index, findings, pictures);
   }
 
