@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kClean = 0;
 constexpr int kFound = 1;
-constexpr int kUsageError = 2;
 
 constexpr const char* kCheckFooter = R"(Each finding is one line: the table, the row's ID and column, what is wrong
 and how to mend it, for instance

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "apps/check/check_command.h"
 #include "apps/testing/run_zarel.h"
 #include "zarel/testing/engine_rig.h"
 #include "zarel/testing/files.h"
@@ -330,6 +331,43 @@ TEST_P(CheckCommandTest, NothingIsWritten) {
                                  "Shop\\Reports", "--click", "Shop\\Reports\\Sales"});
   EXPECT_EQ(user.status, 0) << user.err;
   EXPECT_EQ(database->Column("SELECT Seen FROM Visit ORDER BY Seen"), (std::vector<std::string>{"1", "2"}));
+}
+
+// --max-nodes bounds each role's crawl: the nodes found but not opened are
+// counted, not reported as findings. On a terminal a progress line is
+// redrawn after each node and ended before the summary.
+TEST_P(CheckCommandTest, TheCrawlIsBoundedAndShowsItsProgress) {
+  if (!Available()) GTEST_SKIP() << "ZAREL_TEST_PG is unset";
+  auto database = Site({});
+  CheckOptions options;
+  options.connection = database->ConnectionString();
+  options.crawl = true;
+  options.max_nodes = 3;
+  options.roles = {0, 2};
+  options.progress = true;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCheck(options, out, err), 0);
+  EXPECT_EQ(out.str(), "");
+  // The root, then Products and Staff only; Reports and the two products
+  // under Products are found but never queued.
+  const std::string role0 =
+      "\rcrawl, role 0: 1 nodes opened, 2 waiting   \rcrawl, role 0: 2 nodes opened, 1 waiting   "
+      "\rcrawl, role 0: 3 nodes opened, 0 waiting   \n";
+  EXPECT_EQ(err.str().substr(0, role0.size()), role0) << err.str();
+  EXPECT_NE(err.str().find("\rcrawl, role 2: 3 nodes opened, 0 waiting   \n"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("zarel check: crawled 3 nodes as role 0, 3 left unopened (--max-nodes, --max-depth)\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("zarel check: no findings\n"), std::string::npos);
+
+  // Without a terminal, no progress line; --json counts what was left.
+  const CommandRun run = Check(*database, {"--crawl", "--max-nodes", "3", "--json"});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.err.find('\r'), std::string::npos);
+  const json document = json::parse(run.out);
+  EXPECT_EQ(document["crawls"][0]["opened"], 3);
+  EXPECT_EQ(document["crawls"][0]["leftUnopened"], 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CheckCommandTest, ::testing::Values(Backend::kSQLite, Backend::kPostgreSQL),
