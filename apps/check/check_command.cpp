@@ -32,6 +32,14 @@ transaction, the crawl inside a transaction that is rolled back.
 Exit status: 0 nothing found, 1 findings or a database that cannot be
 opened, 2 usage. --json prints one JSON document (see the README).)";
 
+// The JSON document as text. The site's texts (captions, procedure names,
+// the database's reasons) are bytes as the database holds them, not always
+// UTF-8: a byte that is not UTF-8 becomes U+FFFD rather than failing the
+// run.
+std::string JsonText(const nlohmann::json& document) {
+  return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 // A temporary folder for the crawl's pages, removed with the object.
 class PagesFolder {
  public:
@@ -88,11 +96,10 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
   const check::StaticResult checked = check::CheckSite(options.connection, options.folder);
   if (checked.connection_failure) {
     if (options.json) {
-      out << json{{"status", kFound},
+      out << JsonText(json{{"status", kFound},
                   {"error", "cannot open the report database: " + *checked.connection_failure},
                   {"findings", json::array()},
-                  {"crawls", json::array()}}
-                 .dump(2)
+                  {"crawls", json::array()}})
           << "\n";
     }
     err << "zarel: cannot open the report database: " << *checked.connection_failure << "\n";
@@ -134,7 +141,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     for (const check::Finding& finding : findings) listed.push_back(check::FindingJson(finding));
     json crawled = json::array();
     for (const check::RoleCrawl& one : crawls) crawled.push_back(check::RoleCrawlJson(one));
-    out << json{{"status", status}, {"findings", listed}, {"crawls", crawled}}.dump(2) << "\n";
+    out << JsonText(json{{"status", status}, {"findings", listed}, {"crawls", crawled}}) << "\n";
   } else {
     for (const check::Finding& finding : findings) out << check::FindingText(finding) << "\n";
   }

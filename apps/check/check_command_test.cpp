@@ -89,6 +89,11 @@ std::vector<Damage> DamagedSites() {
       {"procedure of a component not found", {"UPDATE XWeb SET ProcName = 'MonthlyOrders' WHERE CompID = 3"},
        {"procedure-not-found"},
        "XWeb 3 (node 6, 'Sales'), column 4 (procedure): procedure 'MonthlyOrders' not found in XProc", false, true},
+      // A caption in another character set: the line keeps its bytes, the
+      // JSON document shows U+FFFD for each byte that is not UTF-8.
+      {"caption that is not UTF-8",
+       {"UPDATE XWeb SET ProcName = 'MonthlyOrders', Caption = CAST(X'436166E9' AS TEXT) WHERE CompID = 3"},
+       {"procedure-not-found"}, "XWeb 3 (node 6, 'Caf\xEF\xBF\xBD'), column 4 (procedure): procedure 'MonthlyOrders'"},
       {"procedure of a node not found", {"UPDATE XNav SET ProcName = 'ListProductz' WHERE ID = 2"},
        {"procedure-not-found"}, "XNav 2 ('Products'), column 4 (procedure): procedure 'ListProductz'", false, true},
       {"procedure call that does not parse",
