@@ -14,8 +14,12 @@
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
+#include "apps/options/connection_check.h"
+#include "zarel/control/control_inside.h"
 #include "zarel/control/zarel.h"
 #include "zarel/data/dal.h"
+#include "zarel/data/dal_inside.h"
+#include "zarel/engine/engine_diagnostics.h"
 #include "zarel/hostkit/control_container.h"
 #include "zarel/hostkit/headless_browser.h"
 #include "zarel/hostkit/headless_tree_view.h"
@@ -34,6 +38,7 @@ constexpr const char* kBrowseFooter = R"(Output, one line per event, in the orde
   log: TYPE: NARRATION     a page shown (View), saved, printed or previewed
   navigate: PATH           the browser told to show a file
   provide: SQL             a query the program answers itself (--damode 2)
+  reason: TEXT             why the database read before it failed (--diagnose)
   print: PATH              the page handed to the printer (--print)
   preview: PATH            the page handed to the print preview (--preview)
 With --tree, then "tree:" and one line per node in display order, indented
@@ -45,8 +50,8 @@ The program has no printer of its own: --print and --preview hand the page
 shown to a printer that only prints the lines above.
 
 Exit status: 0 when the run completed (messages do not change it); 1 when
-the folder does not exist or a --click PATH matches no node; 2 for a usage
-error.
+the folder does not exist, the report database cannot be opened (the
+reason is printed), or a --click PATH matches no node; 2 for a usage error.
 
 Example:
   zarel browse sqlite:site.db --folder site --talking --now "2026-12-05 14:05:09" \
@@ -71,8 +76,14 @@ std::optional<Date> ParseMoment(const std::string& text) {
 // The name of the control on the form the program makes itself.
 constexpr const char* kControlName = "Zarel1";
 
-class BrowseHost : public ZarelEvents {
+class BrowseHost : public ZarelEvents, public EngineDiagnostics {
  public:
+  ~BrowseHost() override {
+    if (control_) EngineInside::SetDiagnostics(ControlInside::Engine(*control_), nullptr);
+  }
+  BrowseHost(const BrowseHost&) = delete;
+  BrowseHost& operator=(const BrowseHost&) = delete;
+
   BrowseHost(const BrowseOptions& options, std::ostream& out) : options_(options), out_(out) {
     host_dal_.ConnectionString(options.connection);
     browser_->OnNavigate([this](const std::string& path) { out_ << "navigate: " << path << "\n"; });
@@ -104,6 +115,7 @@ class BrowseHost : public ZarelEvents {
       form_.Place(kControlName, control_);
     }
     control_->Advise(this);
+    if (options_.diagnose) EngineInside::SetDiagnostics(ControlInside::Engine(*control_), this);
   }
 
   // Sets the control's properties from the options; a value the control
@@ -154,7 +166,14 @@ class BrowseHost : public ZarelEvents {
     out_ << "provide: " << sSQL << "\n";
     // A query the database refuses leaves sRS empty, which the engine
     // reports itself.
-    host_dal_.ReadRecordset(sSQL, sRS);
+    if (!host_dal_.ReadRecordset(sSQL, sRS) && options_.diagnose) {
+      out_ << "reason: " << DALInside::LastFailure(host_dal_) << "\n";
+    }
+  }
+
+  // --- The engine's diagnostics (--diagnose) ---
+  void QueryFinished(const std::string&, bool succeeded, const std::string& reason) override {
+    if (!succeeded) out_ << "reason: " << reason << "\n";
   }
   void ZarelMessage(const std::string& sMessage) override {
     out_ << "message: " << sMessage << "\n";
@@ -223,6 +242,9 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
   browse->add_flag("--print", options.print, "Then print the page shown");
   browse->add_flag("--preview", options.preview, "Then preview the page shown");
   browse->add_flag("--tree", options.tree, "At the end, print the tree");
+  browse->add_flag("--diagnose", options.diagnose,
+                   "After each database read that failed, print \"reason: \" and the database "
+                   "layer's own reason");
   return browse;
 }
 
@@ -232,6 +254,7 @@ int RunBrowse(const BrowseOptions& options, std::ostream& out, std::ostream& err
     err << "zarel: folder '" << options.folder << "' does not exist\n";
     return kRunFailure;
   }
+  if (!CheckConnectionBeforeStart(options.connection, err)) return kRunFailure;
   std::optional<FixedClock> fixed_clock;
   if (options.now) fixed_clock.emplace(*options.now);
   ApplyDatabaseSettings(DatabaseSettingsFrom(options.database, CurrentDatabaseSettings().pool_size));

@@ -9,6 +9,7 @@
 //       [--now "YYYY-MM-DD HH:MM:SS"] [--query-timeout SECONDS]
 //       [--lock-timeout SECONDS]
 //       [--click PATH]... [--save FILE] [--print] [--preview] [--tree]
+//       [--diagnose]
 //
 // The control runs in run mode: freshly placed (ActivePort 80), as saved
 // with ActivePort N (--active-port), or loaded from a saved form file
@@ -17,9 +18,12 @@
 // Output, one line per event as it happens: "message: TEXT", "log: TYPE:
 // NARRATION", "navigate: PATH", "provide: SQL" (DAMode 2), and for the
 // headless printer "print: PATH" / "preview: PATH"; with --tree then
-// "tree:" and one line per node. Exit status 0 when the run completed, 1
-// for a folder that does not exist, a form file that cannot be loaded or a
-// PATH that matches no node, 2 for a usage error.
+// "tree:" and one line per node. With --diagnose, "reason: TEXT" after each
+// database read that failed: the database layer's own reason, which the
+// engine's messages do not carry. Exit status 0 when the run completed, 1
+// for a folder that does not exist, a report database that cannot be
+// opened (the driver's reason on standard error), a form file that cannot
+// be loaded or a PATH that matches no node, 2 for a usage error.
 #ifndef ZAREL_APPS_BROWSE_BROWSE_COMMAND_H_
 #define ZAREL_APPS_BROWSE_BROWSE_COMMAND_H_
 
@@ -53,6 +57,7 @@ struct BrowseOptions {
   bool print = false;
   bool preview = false;
   bool tree = false;
+  bool diagnose = false;
 };
 
 // Adds the "browse" subcommand, filling options when it is parsed.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "apps/testing/run_zarel.h"
 #include "zarel/db/connection.h"
@@ -187,8 +188,11 @@ TEST_F(BrowseTest, ExitStatuses) {
       {{"browse", connection_, "--unknown"}, 2, ""},
       {{"browse", connection_, "--folder", folder_, "--role", "abc"}, 2,
        "zarel: the control refused a setting: 13, Type mismatch\n"},
-      // Messages do not change the status: a database that cannot be read.
-      {{"browse", "sqlite:" + folder_ + "/none.db", "--folder", folder_}, 0, ""},
+      // A database that cannot be opened stops the run with the driver's
+      // reason.
+      {{"browse", "sqlite:" + folder_ + "/none.db", "--folder", folder_}, 1,
+       "zarel: cannot open the report database: The SQLite database file '" + folder_ +
+           "/none.db' does not exist.\n"},
   };
   for (const Case& c : cases) {
     const CommandRun run = Zarel(c.args);
@@ -308,6 +312,87 @@ TEST_F(BrowseTest, TheBuiltCommandRunsTheSameCommand) {
                     "zarel: no node 'Shop\\Nowhere'\n");
   EXPECT_NE(ReadFile(folder_ + "/oReport.htm").find("<p class=pgf>Path: Shop\\Products\r\n"),
             std::string::npos);
+}
+
+// --diagnose adds the database layer's own reason after each read that
+// failed, and nothing else: without it the same run prints the same lines
+// minus the reasons.
+TEST_F(BrowseTest, DiagnoseShowsTheReasonOfEachFailedRead) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder_ + "/shop.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "INSERT INTO XWeb VALUES (2, 3, 0, 'Card', 'BookCardX', 'lkey', 'header', NULL, NULL);"
+                         "INSERT INTO XWeb VALUES (3, 3, 2, 'Orders', 'BadShape', NULL, 'shape', NULL, NULL);"
+                         "INSERT INTO XProc VALUES ('BadShape', "
+                         "  'SELECT ''SHAPE {SELECT 1 AS a} APPEND ({SELECT 1 AS b} RELATE a b)'' AS Cmd');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::vector<std::string> click = {"browse", connection_, "--folder", folder_, "--talking",
+                                          "--click", "Shop\\Products", "--click", "Shop\\Products\\Pear"};
+  std::vector<std::string> diagnosed = click;
+  diagnosed.push_back("--diagnose");
+  const CommandRun run = Zarel(diagnosed);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string expected_reasons =
+      "message: Unable to Access Data for the SQL : EXEC BookCardX 2\n"
+      "reason: Could not find stored procedure 'BookCardX'.\n"
+      "message: Error Reading Data From Database\n";
+  EXPECT_NE(run.out.find(expected_reasons), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("SHAPE {SELECT 1 AS a} APPEND ({SELECT 1 AS b} RELATE a b)\nreason: Shape command error at position 56: expected TO.\n"), std::string::npos)
+      << run.out;
+
+  // Without --diagnose: the same lines, less the reasons.
+  const CommandRun plain = Zarel(click);
+  std::string without;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("reason: ", 0) != 0) without += line + "\n";
+  }
+  EXPECT_EQ(plain.out, without);
+
+  // In data access mode 2 the program's own reads are diagnosed too.
+  diagnosed.push_back("--damode");
+  diagnosed.push_back("2");
+  const CommandRun provided = Zarel(diagnosed);
+  EXPECT_NE(provided.out.find("provide: EXEC BookCardX 2\nreason: Could not find stored procedure 'BookCardX'.\n"),
+            std::string::npos)
+      << provided.out;
+}
+
+// A report database that cannot be opened stops zarel browse before it
+// starts, with the driver's own reason; a database that opens but holds no
+// site runs, and its messages do not change the status.
+TEST_F(BrowseTest, ADatabaseThatCannotBeOpenedStopsTheRun) {
+  std::ofstream(folder_ + "/notes.db") << "these are notes, not a database, long enough to be read";
+  std::ofstream(folder_ + "/empty.db").close();
+  struct Case {
+    std::string connection;
+    std::string reason_part;
+  };
+  std::vector<Case> cases = {
+      {"sqlite:" + folder_ + "/none.db", "does not exist"},
+      {"sqlite:" + folder_ + "/notes.db", "not a database"},
+  };
+  if (const char* url = std::getenv("ZAREL_TEST_PG"); url != nullptr && *url != '\0') {
+    const std::string server(url);
+    const std::size_t at = server.find('@');
+    const std::size_t colon = server.rfind(':', at);
+    cases.push_back({server.substr(0, colon + 1) + "wrong-password" + server.substr(at),
+                     "password authentication failed"});
+    cases.push_back({"postgresql://zarel@no-such-host.invalid:5432/reports", "no-such-host.invalid"});
+  }
+  for (const Case& one : cases) {
+    SCOPED_TRACE(one.connection);
+    const CommandRun run = Zarel({"browse", one.connection, "--folder", folder_});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("zarel: cannot open the report database: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(one.reason_part), std::string::npos) << run.err;
+  }
+  const CommandRun empty = Zarel({"browse", "sqlite:" + folder_ + "/empty.db", "--folder", folder_});
+  EXPECT_EQ(empty.status, 0) << empty.err;
+  EXPECT_NE(empty.out.find("message: Error Reading Data From Database"), std::string::npos);
 }
 
 }  // namespace

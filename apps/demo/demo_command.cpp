@@ -3,21 +3,13 @@
 // database into place without ever replacing an existing one.
 #include "apps/demo/demo_command.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "apps/demo/demo_database.h"
 #include "apps/demo/demo_pictures.h"
 #include "apps/demo/demo_postgres.h"
 #include "apps/demo/demo_site.h"
+#include "apps/sitekit/site_files.h"
 #include "zarel/base/error.h"
 
 namespace zarel {
@@ -26,106 +18,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using sitekit::ClaimDatabasePath;
+using sitekit::EnsureFolder;
+using sitekit::FailAccess;
+using sitekit::ShellWord;
+using sitekit::TemporaryDatabase;
+using sitekit::WriteFile;
+
 constexpr int kCreated = 0;
 constexpr int kFailed = 1;
 
-[[noreturn]] void FailAccess(const std::string& what) { Raise(errc::kPathFileAccessError, what); }
-
-// Creates folder (and its parents) unless it is a folder already.
-void EnsureFolder(const fs::path& folder) {
-  std::error_code error;
-  if (fs::is_directory(folder, error)) return;
-  if (fs::exists(folder, error)) FailAccess("'" + folder.string() + "' exists and is not a folder");
-  if (!fs::create_directories(folder, error) && error) {
-    FailAccess("cannot create the folder '" + folder.string() + "': " + error.message());
-  }
-}
-
-// Refuses a database file that exists and holds anything; removes an empty
-// one, which the new database then takes the place of.
-void ClaimDatabasePath(const fs::path& database) {
-  std::error_code error;
-  const fs::file_status status = fs::symlink_status(database, error);
-  if (!fs::exists(status)) return;
-  if (fs::is_regular_file(status) && fs::file_size(database, error) == 0 && !error) {
-    fs::remove(database, error);
-    if (!error) return;
-  }
-  FailAccess("'" + database.string() + "' already exists; remove it or choose another folder");
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) FailAccess("cannot write '" + path.string() + "': " + std::strerror(errno));
-}
-
-// A temporary file beside the database, removed when the object goes
-// unless it was moved into place.
-class TemporaryDatabase {
- public:
-  explicit TemporaryDatabase(const fs::path& folder) {
-    std::string pattern = (folder / ".demo.db.XXXXXX").string();
-    const int descriptor = ::mkstemp(pattern.data());
-    if (descriptor < 0) {
-      FailAccess("cannot write in the folder '" + folder.string() + "': " + std::strerror(errno));
-    }
-    // mkstemp makes the file private; the database gets the permissions of
-    // any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
-    ::close(descriptor);
-    path_ = pattern;
-  }
-  ~TemporaryDatabase() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryDatabase(const TemporaryDatabase&) = delete;
-  TemporaryDatabase& operator=(const TemporaryDatabase&) = delete;
-
-  const std::string& Path() const { return path_; }
-
-  // Gives the file the name database, failing when that name is taken:
-  // neither a hard link nor a rename without replacement ever replaces an
-  // existing file (the rename serves file systems without hard links).
-  void MoveTo(const fs::path& database) {
-    int moved = Place(database);
-    if (moved != 0 && errno == EEXIST) {
-      // Taken since the start: refused unless it is an empty file.
-      ClaimDatabasePath(database);
-      moved = Place(database);
-    }
-    if (moved != 0) FailAccess("cannot create '" + database.string() + "': " + std::strerror(errno));
-    path_.clear();
-  }
-
- private:
-  int Place(const fs::path& database) {
-    if (::link(path_.c_str(), database.c_str()) == 0) {
-      ::unlink(path_.c_str());
-      return 0;
-    }
-    if (errno == EEXIST) return -1;
-    return ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, database.c_str(), RENAME_NOREPLACE);
-  }
-
-  std::string path_;
-};
-
 bool StartsWithSqlite(const std::string& connection) { return connection.rfind("sqlite:", 0) == 0; }
-
-// A word quoted for a POSIX shell when it needs it.
-std::string ShellWord(const std::string& word) {
-  if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                              "0123456789/._-:+=,@") == std::string::npos) {
-    return word;
-  }
-  std::string quoted = "'";
-  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 }  // namespace
 
@@ -136,7 +39,7 @@ DemoSite CreateDemoSite(const std::string& folder, const std::optional<std::stri
   const fs::path database = root / "demo.db";
   if (!postgres) ClaimDatabasePath(database);
 
-  TemporaryDatabase temporary(root);
+  TemporaryDatabase temporary(root, "demo.db");
   const demo::DatabaseSummary summary = demo::WriteDemoDatabase(temporary.Path());
   // On PostgreSQL the database is placed first: refused there, nothing is
   // written into the folder.
@@ -144,7 +47,7 @@ DemoSite CreateDemoSite(const std::string& folder, const std::optional<std::stri
 
   const fs::path site = root / "site";
   EnsureFolder(site);
-  const std::vector<demo::PictureFile> images = demo::PageImages();
+  const std::vector<demo::PictureFile> images = sitekit::PageImages();
   for (const demo::PictureFile& image : images) WriteFile(site / image.name, image.bytes);
   for (const demo::PictureFile& picture : summary.product_pictures) {
     if (fs::path(picture.name).filename() != picture.name) FailAccess("bad picture name '" + picture.name + "'");

@@ -202,13 +202,13 @@ constexpr const char* kPageTop =
 TEST_F(DemoSiteTest, FrontPageAndDashboardByteForByte) {
   const FixedClock clock(MakeDate({2026, 12, 5, 14, 5, 9}));
   rig_->engine.RefreshBrowser();
-  EXPECT_EQ(ReadFile(site_.application_folder + "/fp.htm"), std::string(demo::kFrontPage) + "\r\n");
+  EXPECT_EQ(ReadFile(site_.application_folder + "/fp.htm"), std::string(demo::FrontPage()) + "\r\n");
   rig_->Click(Path("Dashboard"));
   EXPECT_EQ(rig_->host.Take(), std::vector<std::string>{"log: View: " + Path("Dashboard")});
   const std::string chart_cells =
       "<td valign=bottom rowspan=2 width=6% ><p class=cdv>";
   EXPECT_EQ(Page(),
-            std::string(demo::kPageHead) + kPageTop + "Dashboard\r\n" +
+            std::string(demo::PageHead()) + kPageTop + "Dashboard\r\n" +
                 "<table id='TBL001' cellspacing=1 border=1 width=100%><tr><td class=hv><div class=banner><h2>Welcome "
                 "to the Brightwater Supplies report site</h2><p>Brightwater sells office supplies, furniture and "
                 "kitchen goods to thirty businesses in five regions. Every page here is composed from the report "
@@ -254,7 +254,7 @@ TEST_F(DemoSiteTest, RegionPageWithTotalsByteForByte) {
   // The region's card, its customers with the totals of orders and revenue,
   // and its months as a bar chart (the "text" keyword passes the region's
   // name to the procedure).
-  EXPECT_EQ(Page(), std::string(demo::kPageHead) + kPageTop +
+  EXPECT_EQ(Page(), std::string(demo::PageHead()) + kPageTop +
                         "North\r\n"
                         "<p id='TTL006' class=ph><img src='circle.gif'>  Region: North"
                         "<table id='TBL006' cellspacing=1 border=1 width=100%>"

@@ -65,11 +65,11 @@ void InsertScreensAndProcedures(sqlite3* db) {
   const Statement screen = Prepare(db, "INSERT INTO XScr (ID, Name, Html) VALUES (?1, ?2, ?3)");
   sqlite3_bind_int(screen.get(), 1, 1);
   BindText(db, screen.get(), 2, "front page");
-  BindText(db, screen.get(), 3, kFrontPage);
+  BindText(db, screen.get(), 3, FrontPage());
   StepDone(db, screen.get(), "writing the front page");
   sqlite3_bind_int(screen.get(), 1, 2);
   BindText(db, screen.get(), 2, "page head");
-  BindText(db, screen.get(), 3, kPageHead);
+  BindText(db, screen.get(), 3, PageHead());
   StepDone(db, screen.get(), "writing the page head");
 
   const Statement procedure = Prepare(db, "INSERT INTO XProc (Name, Body) VALUES (?1, ?2)");

@@ -1,22 +1,16 @@
-// The pictures of the demo site, drawn as GIF files: the images the report
-// pages refer to (circle.gif, cbg.gif, cbr.gif, plus.gif, and minus.gif for
-// an opened shape level) and one picture per product.
+// The product pictures of the demo site, drawn as GIF files. The images the
+// report pages refer to come from apps/sitekit (site_pictures.h).
 #ifndef ZAREL_APPS_DEMO_DEMO_PICTURES_H_
 #define ZAREL_APPS_DEMO_DEMO_PICTURES_H_
 
 #include <string>
 #include <vector>
 
+#include "apps/sitekit/site_pictures.h"
+
 namespace zarel::demo {
 
-struct PictureFile {
-  std::string name;   // file name in the application folder
-  std::string bytes;  // the GIF file
-};
-
-// circle.gif (section bullet), cbg.gif and cbr.gif (bars of values from 0
-// up and below 0), plus.gif and minus.gif (shape report expanders).
-std::vector<PictureFile> PageImages();
+using sitekit::PictureFile;
 
 // A 160 x 120 picture of a product: a drawing of the product for the demo's
 // own codes, otherwise of its category ("Stationery", "Furniture",

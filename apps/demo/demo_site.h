@@ -6,6 +6,7 @@
 #ifndef ZAREL_APPS_DEMO_DEMO_SITE_H_
 #define ZAREL_APPS_DEMO_DEMO_SITE_H_
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,11 +33,11 @@ const std::vector<Procedure>& Procedures();
 const std::vector<Procedure>& PostgresProcedures();
 
 // XScr row 1: the front page, written to fp.htm as it stands.
-extern const std::string_view kFrontPage;
+const std::string& FrontPage();
 // XScr row 2: the opening of every report page, with the style sheet for
 // every class the pages use and the script that opens and closes the
 // levels of shape reports.
-extern const std::string_view kPageHead;
+const std::string& PageHead();
 
 // The caption of the root node, which starts every node's path.
 inline constexpr std::string_view kSiteTitle = "Brightwater Supplies";

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "apps/desktop/desktop_window.h"
+#include "apps/options/connection_check.h"
 #include "zarel/base/error.h"
 #include "zarel/desktop/desktop_browser.h"
 
@@ -34,7 +35,8 @@ Without a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM) only
 --screenshot runs; run it on a desktop or under xvfb-run -a.
 
 Exit status: 0 when the window was closed; 1 when the folder does not exist,
-the form file cannot be loaded, or there is no display; 2 for a usage error
+the report database cannot be opened (the driver's reason is printed), the
+form file cannot be loaded, or there is no display; 2 for a usage error
 or a setting the control refuses.
 
 Example:
@@ -75,6 +77,8 @@ int RunDesktop(const DesktopOptions& options, std::ostream& err) {
     err << "zarel: folder '" << options.folder << "' does not exist\n";
     return kDesktopRunFailure;
   }
+  // The window opens only on a report database that opens.
+  if (!CheckConnectionBeforeStart(options.connection, err)) return kDesktopRunFailure;
   DesktopWindow window(options);
   try {
     window.CreateControl();

@@ -1,6 +1,6 @@
 // Tests of the desktop host as a program: `zarel desktop` runs zarel-desktop
 // on the demo and saves a picture of its window; without a display;
-// usage errors, a missing folder or form, a setting the control refuses;
+// usage errors, a missing folder, database or form, a setting the control refuses;
 // and a zarel program without the desktop host beside it.
 #include "apps/desktop/desktop_command.h"
 
@@ -106,6 +106,8 @@ TEST_F(DesktopCommandTest, FailuresAndTheirStatus) {
        "--message-lines"},
       {"a missing folder", {Connection(), "--folder", Q(folder.PathOf("nowhere"))},
        kDesktopRunFailure, "does not exist"},
+      {"a database that does not exist", {Q("sqlite:" + folder.PathOf("none.db")), "--folder", Site()},
+       kDesktopRunFailure, "zarel: cannot open the report database: The SQLite database file"},
       {"a missing form", {Connection(), "--folder", Site(), "--form", form}, kDesktopRunFailure,
        "Form file not found"},
       {"a role the control refuses", {Connection(), "--folder", Site(), "--role", "abc"},

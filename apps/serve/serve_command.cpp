@@ -13,6 +13,7 @@
 #include <future>
 #include <thread>
 
+#include "apps/options/connection_check.h"
 #include "apps/serve/serve_http.h"
 #include "zarel/base/error.h"
 
@@ -69,6 +70,9 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
   AddLimitOptions(*serve, options.limits);
   AddStatementOptions(*serve, options.database);
   AddPoolOptions(*serve, options.database, "the fewer of --threads and --max-sessions");
+  serve->add_flag("--diagnose", options.diagnose,
+                  "After each database read that failed, show the database layer's own reason "
+                  "in the page's message pane");
   return serve;
 }
 
@@ -148,6 +152,7 @@ int RunServe(const serve::ServeOptions& given, std::ostream& out, std::ostream& 
   }
   options.site = std::filesystem::canonical(options.site, error).string();
   ApplyDatabaseSettings(DatabaseSettingsFrom(options.database, std::min(options.threads, options.max_sessions)));
+  if (!CheckConnectionBeforeStart(options.connection, err)) return kRunFailure;
 
   // Interruptions are taken by this thread; every other thread (the
   // server's included) has them blocked.

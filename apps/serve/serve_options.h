@@ -67,6 +67,9 @@ struct ServeOptions {
   // most requests that can read at once: the fewer of threads and
   // max_sessions.
   DatabaseOptions database;
+  // Adds a "reason" event after each database read that failed, with the
+  // database layer's own reason.
+  bool diagnose = false;
 
   // At most this many sessions at once; a new user beyond them is answered
   // 503 until an idle session expires.

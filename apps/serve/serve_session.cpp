@@ -6,6 +6,8 @@
 #include "apps/serve/serve_json.h"
 #include "apps/serve/serve_security.h"
 #include "zarel/base/error.h"
+#include "zarel/control/control_inside.h"
+#include "zarel/data/dal_inside.h"
 #include "zarel/hostkit/tree_images.h"
 
 namespace zarel::serve {
@@ -111,6 +113,8 @@ Session::Session(const ServeOptions& options, const SavedForm* form, const std::
     form_->Place(kControlName, control_);
   }
   control_->Advise(this);
+  diagnose_ = options.diagnose;
+  if (diagnose_) EngineInside::SetDiagnostics(ControlInside::Engine(*control_), this);
   control_->ConnectionString(options.connection);
   control_->ApplicationFolder(Variant(canonical_folder_));
   ApplyDisplayOptions(*control_, options.display);
@@ -121,7 +125,10 @@ Session::Session(const ServeOptions& options, const SavedForm* form, const std::
 }
 
 Session::~Session() {
-  if (control_) control_->Advise(nullptr);
+  if (control_) {
+    EngineInside::SetDiagnostics(ControlInside::Engine(*control_), nullptr);
+    control_->Advise(nullptr);
+  }
 }
 
 std::chrono::steady_clock::time_point Session::LastUsed() const {
@@ -211,7 +218,13 @@ std::optional<SessionFile> Session::OpenFile(const std::string& relative) const 
 void Session::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) {
   AddEvent("provide", "", sSQL);
   // A query the database refuses leaves sRS empty, which the engine reports.
-  host_dal_.ReadRecordset(sSQL, sRS);
+  if (!host_dal_.ReadRecordset(sSQL, sRS) && diagnose_) {
+    AddEvent(json{{"type", "reason"}, {"text", DALInside::LastFailure(host_dal_)}});
+  }
+}
+
+void Session::QueryFinished(const std::string&, bool succeeded, const std::string& reason) {
+  if (!succeeded) AddEvent(json{{"type", "reason"}, {"text", reason}});
 }
 
 void Session::ZarelMessage(const std::string& sMessage) { AddEvent("message", "", sMessage); }

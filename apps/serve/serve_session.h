@@ -48,6 +48,7 @@
 #include "apps/serve/serve_tree_json.h"
 #include "zarel/control/zarel.h"
 #include "zarel/data/dal.h"
+#include "zarel/engine/engine_diagnostics.h"
 #include "zarel/hostkit/control_container.h"
 #include "zarel/hostkit/headless_tree_view.h"
 #include "zarel/hostkit/saved_form.h"
@@ -84,7 +85,7 @@ class FolderRemover {
   std::string path_;
 };
 
-class Session : public ZarelEvents {
+class Session : public ZarelEvents, public EngineDiagnostics {
  public:
   // Copies the site folder into folder (which must not exist yet; regular
   // files and folders are copied, symbolic links are not), creates the
@@ -135,6 +136,9 @@ class Session : public ZarelEvents {
   void ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordset>& sRS) override;
   void ZarelMessage(const std::string& sMessage) override;
   void LogIt(const std::string& AType, const std::string& ANarration) override;
+  // The engine's diagnostics (--diagnose): a "reason" event after a read
+  // that failed.
+  void QueryFinished(const std::string& query, bool succeeded, const std::string& reason) override;
 
  private:
   class Turn;
@@ -167,6 +171,7 @@ class Session : public ZarelEvents {
   TreeNodeIds node_ids_;
   std::size_t last_answer_size_ = 0;
   DAL host_dal_;  // answers ProvideRecordset in data access mode 2
+  bool diagnose_ = false;
   std::shared_ptr<HeadlessTreeView> tree_ = HeadlessTreeView::Create();
   std::shared_ptr<SessionBrowser> browser_ = SessionBrowser::Create();
   std::unique_ptr<ControlContainer> form_;

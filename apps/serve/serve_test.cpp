@@ -485,5 +485,62 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   EXPECT_EQ(applied.pool_wait, std::chrono::milliseconds(500));
 }
 
+// With --diagnose the message pane gets the database layer's reason after
+// each read that failed, as an event of type "reason"; without it, none.
+TEST_F(ServeTest, DiagnoseAddsTheReasonOfEachFailedRead) {
+  database_->Exec("INSERT INTO XWeb VALUES (9, 2, 0, 'Broken', 'NoSuchList', NULL, 'table', NULL, NULL)");
+  for (const bool diagnose : {true, false}) {
+    SCOPED_TRACE(diagnose ? "diagnosed" : "plain");
+    ServeOptions options = Options();
+    options.diagnose = diagnose;
+    Start(options);
+    Browser browser = Open();
+    const json start = browser.State();
+    const json answer = json::parse(
+        browser.Post("/api/click", {{"node", NodeId(start["tree"], {"Shop", "Products"})}})->body);
+    std::vector<std::string> texts;
+    for (const json& event : answer["events"]) {
+      texts.push_back(event["type"].get<std::string>() + ": " + event["text"].get<std::string>());
+    }
+    std::vector<std::string> expected = {
+        "message: Unable to Access Data for the SQL : EXEC NoSuchList",
+        "reason: Could not find stored procedure 'NoSuchList'.",
+        "message: Error Reading Data From Database"};
+    if (!diagnose) expected.erase(expected.begin() + 1);
+    ASSERT_GE(texts.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + static_cast<long>(expected.size())),
+              expected);
+    server_->Stop();
+    server_.reset();
+  }
+}
+
+// zarel serve does not start on a report database it cannot open: it says
+// why, in the driver's words, and exits 1.
+TEST_F(ServeTest, ADatabaseThatCannotBeOpenedStopsTheServerFromStarting) {
+  std::ofstream(site_.PathOf("notes.db")) << "these are notes, not a database, long enough to be read";
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"sqlite:" + site_.PathOf("none.db"), "does not exist"},
+      {"sqlite:" + site_.PathOf("notes.db"), "not a database"},
+  };
+  const std::string url = testing::GetPostgresUrl();
+  if (!url.empty()) {
+    const std::size_t at = url.find('@');
+    const std::size_t colon = url.rfind(':', at);
+    cases.push_back({url.substr(0, colon + 1) + "wrong-password" + url.substr(at),
+                     "password authentication failed"});
+    cases.push_back({"postgresql://zarel@no-such-host.invalid:5432/reports", "no-such-host.invalid"});
+  }
+  for (const auto& [connection, reason] : cases) {
+    SCOPED_TRACE(connection);
+    const testing::CommandRun run =
+        testing::Zarel({"serve", connection, "--site", site_.PathOf("site"), "--port", "0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("zarel: cannot open the report database: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+  }
+}
+
 }  // namespace
 }  // namespace zarel::serve

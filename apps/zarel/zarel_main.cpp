@@ -2,10 +2,15 @@
 #include "apps/zarel/zarel_main.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <iostream>
 
 #include "apps/browse/browse_command.h"
 #include "apps/browse/form_command.h"
+#include "apps/check/check_command.h"
 #include "apps/demo/demo_command.h"
+#include "apps/newsite/new_command.h"
 #include "apps/serve/serve_command.h"
 #include "apps/zarel/desktop_launch.h"
 
@@ -28,8 +33,12 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
 
   BrowseOptions browse_options;
   CLI::App* browse = AddBrowseCommand(app, browse_options);
+  CheckOptions check_options;
+  CLI::App* check = AddCheckCommand(app, check_options);
   DemoOptions demo_options;
   CLI::App* demo = AddDemoCommand(app, demo_options);
+  NewOptions new_options;
+  CLI::App* new_site = AddNewCommand(app, new_options);
   FormOptions form_options;
   CLI::App* form = AddFormCommand(app, form_options);
   serve::ServeOptions serve_options;
@@ -50,8 +59,14 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     return status == 0 ? 0 : kUsageError;
   }
   if (browse->parsed()) return RunBrowse(browse_options, out, err);
+  if (check->parsed()) {
+    // The progress line only where a person watches the crawl.
+    check_options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
+    return RunCheck(check_options, out, err);
+  }
   if (demo->parsed()) return RunDemo(demo_options, out, err);
   if (form->parsed()) return RunForm(form_options, out, err);
+  if (new_site->parsed()) return RunNew(new_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);
   if (desktop->parsed()) {
     out.flush();

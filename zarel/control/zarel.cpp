@@ -7,6 +7,7 @@
 
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
+#include "zarel/control/control_inside.h"
 
 namespace zarel {
 
@@ -51,6 +52,8 @@ Zarel::~Zarel() {
 }
 
 void Zarel::Advise(ZarelEvents* events) { sink_->host_ = events; }
+
+clsDB& ControlInside::Engine(Zarel& control) { return *control.oDB_; }
 
 void Zarel::ActivePort(std::int16_t New_ActivePort) {
   if (AmbientUserMode()) Raise(errc::kSetNotSupportedAtRuntime);

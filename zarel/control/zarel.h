@@ -52,6 +52,8 @@
 
 namespace zarel {
 
+class ControlInside;
+
 class Zarel : public UserControl {
  public:
   // The class name under which saved forms store the control.
@@ -122,6 +124,7 @@ class Zarel : public UserControl {
 
  private:
   class EngineEvents;
+  friend class ControlInside;  // the engine's internal hooks (control_inside.h)
 
   std::int16_t active_port_ = 0;  // design-time copy of the engine's value, for saving
   std::unique_ptr<EngineEvents> sink_;

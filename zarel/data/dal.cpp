@@ -4,9 +4,13 @@
 // its result alone.
 #include "zarel/data/dal.h"
 
+#include "zarel/base/error.h"
+#include "zarel/data/dal_inside.h"
 #include "zarel/db/connection.h"
 
 namespace zarel {
+
+const std::string& DALInside::LastFailure(const DAL& dal) { return dal.last_failure_; }
 
 DAL::DAL() = default;
 
@@ -16,9 +20,11 @@ DAL::~DAL() { CloseConnection(); }
 
 bool DAL::ReadRecordset(const std::string& SQLQuery, std::shared_ptr<Recordset>& mRS) {
   bool result = false;
+  bool opened = true;
   try {
     mRS = Recordset::Create();
-    OpenConnection();
+    last_failure_.clear();
+    opened = OpenConnection() || connection_ != nullptr;
     mRS->ActiveConnection(connection_);
     mRS->CursorLocation(kUseClient);
     mRS->CursorType(kOpenForwardOnly);
@@ -29,6 +35,9 @@ bool DAL::ReadRecordset(const std::string& SQLQuery, std::shared_ptr<Recordset>&
   } catch (...) {
     mRS.reset();
     result = false;
+    // A connection that could not be opened is the reason, not the closed
+    // recordset that followed from it.
+    if (opened) last_failure_ = CurrentError().Description();
   }
   CloseAfterRead();
   return result;
@@ -202,6 +211,7 @@ bool DAL::OpenConnection() {
     return true;
   } catch (...) {
     connection_.reset();
+    last_failure_ = CurrentError().Description();
     return false;
   }
 }

@@ -30,6 +30,7 @@
 namespace zarel {
 
 class Connection;
+class DALInside;
 
 class DAL {
  public:
@@ -97,6 +98,11 @@ class DAL {
   std::shared_ptr<Connection> connection_;
   std::string connection_string_;
   bool in_transaction_ = false;
+  // Why the last ReadRecordset that failed failed, in the database layer's
+  // own words; the members still answer only true or false. Read through
+  // DALInside (dal_inside.h) by the engine's diagnostics.
+  std::string last_failure_;
+  friend class DALInside;
 };
 
 }  // namespace zarel

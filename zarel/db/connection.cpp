@@ -22,6 +22,8 @@ std::string DatabaseDriver::QuoteTableName(std::string_view base_table) const { 
 
 std::optional<std::string> DatabaseDriver::FindProcedureBody(std::string_view) { return std::nullopt; }
 
+bool DatabaseDriver::HasNativeProcedure(std::string_view) { return false; }
+
 std::optional<StatementResult> DatabaseDriver::RunNativeProcedure(std::string_view, const std::vector<Variant>&) {
   return std::nullopt;
 }

@@ -100,6 +100,10 @@ class DatabaseDriver {
   // procedure of that name.
   virtual std::optional<StatementResult> RunNativeProcedure(std::string_view name,
                                                             const std::vector<Variant>& args);
+  // Whether the backend has a procedure of that name outside XProc (a
+  // function on PostgreSQL), found as RunNativeProcedure finds it, without
+  // running it.
+  virtual bool HasNativeProcedure(std::string_view name);
 
   // The columns of the primary key of a table, in key order; empty when the
   // table has none.

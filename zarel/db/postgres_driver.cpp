@@ -392,6 +392,20 @@ class PostgresDriver final : public DatabaseDriver {
   }
 
   std::optional<StatementResult> RunNativeProcedure(std::string_view name, const std::vector<Variant>& args) override {
+    const std::optional<std::string> function = FindFunction(name, args.size());
+    if (!function) return std::nullopt;
+    std::string call = "SELECT * FROM " + *function + "(";
+    for (std::size_t i = 0; i < args.size(); ++i) call += (i > 0 ? ", $" : "$") + std::to_string(i + 1);
+    call += ")";
+    return Run(call, args, false);
+  }
+
+  bool HasNativeProcedure(std::string_view name) override { return FindFunction(name, 0).has_value(); }
+
+  // The quoted "schema"."function" that a procedure name calls (any letter
+  // case; a schema may be given), preferring one that takes argc
+  // arguments; none when there is no such function.
+  std::optional<std::string> FindFunction(std::string_view name, std::size_t argc) {
     const std::size_t dot = name.find('.');
     const std::string schema(dot == std::string_view::npos ? std::string_view() : name.substr(0, dot));
     const std::string function(dot == std::string_view::npos ? name : name.substr(dot + 1));
@@ -400,13 +414,10 @@ class PostgresDriver final : public DatabaseDriver {
         " WHERE p.prokind = 'f' AND lower(p.proname) = lower($1)"
         "   AND (CASE WHEN $2 = '' THEN pg_function_is_visible(p.oid) ELSE lower(n.nspname) = lower($2) END)"
         " ORDER BY (p.pronargs = $3::int) DESC LIMIT 1",
-        {Variant(function), Variant(schema), Variant(static_cast<std::int32_t>(args.size()))}, false);
+        {Variant(function), Variant(schema), Variant(static_cast<std::int32_t>(argc))}, false);
     if (found.data.rows.Rows() == 0) return std::nullopt;
-    std::string call = "SELECT * FROM " + QuoteIdentifier(found.data.rows.Value(0, 0).AsString()) + "." +
-                       QuoteIdentifier(found.data.rows.Value(0, 1).AsString()) + "(";
-    for (std::size_t i = 0; i < args.size(); ++i) call += (i > 0 ? ", $" : "$") + std::to_string(i + 1);
-    call += ")";
-    return Run(call, args, false);
+    return QuoteIdentifier(found.data.rows.Value(0, 0).AsString()) + "." +
+           QuoteIdentifier(found.data.rows.Value(0, 1).AsString());
   }
 
   std::vector<std::string> PrimaryKey(std::string_view table) override {

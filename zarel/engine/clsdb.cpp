@@ -113,6 +113,19 @@ void clsDB::Impl::RunBrowserCommand(std::int16_t command, const std::string& log
   }
 }
 
+// --- The internal hooks ---
+
+void EngineDiagnostics::QueryStarting(const std::string&) {}
+void EngineDiagnostics::QueryFinished(const std::string&, bool, const std::string&) {}
+void EngineDiagnostics::ComponentStarting(const ComponentRun&) {}
+void EngineDiagnostics::ComponentFinished(const ComponentRun&, std::chrono::steady_clock::duration) {}
+
+void EngineInside::SetDiagnostics(clsDB& engine, EngineDiagnostics* sink) {
+  engine.impl_->diagnostics_ = sink;
+}
+
+DAL& EngineInside::Dal(clsDB& engine) { return engine.impl_->dal_; }
+
 // --- The public surface ---
 
 clsDB::clsDB(clsDBEvents* events) : impl_(std::make_unique<Impl>(events)) {}

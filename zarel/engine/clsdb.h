@@ -36,6 +36,8 @@
 
 namespace zarel {
 
+class EngineInside;
+
 class clsDB {
  public:
   // A new engine: ActivePort 0, DAMode 1, ApplicationFolder " ", Heading the
@@ -100,6 +102,7 @@ class clsDB {
   class Impl;
 
  private:
+  friend class EngineInside;  // the internal hooks (engine_diagnostics.h)
   std::unique_ptr<Impl> impl_;
 };
 

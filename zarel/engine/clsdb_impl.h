@@ -27,6 +27,7 @@
 #include "zarel/db/recordset.h"
 #include "zarel/engine/clsdb.h"
 #include "zarel/engine/clsdb_events.h"
+#include "zarel/engine/engine_diagnostics.h"
 #include "zarel/hostkit/host_controls.h"
 
 namespace zarel {
@@ -111,6 +112,8 @@ class clsDB::Impl : public RenderContext, public TreeViewEvents {
   std::shared_ptr<const Array2D> web_rows_ = std::make_shared<Array2D>();
   std::string site_title_;
   std::shared_ptr<TreeView> tree_view_;
+  // The internal hooks' receiver, when a tool set one (engine_diagnostics.h).
+  EngineDiagnostics* diagnostics_ = nullptr;
 };
 
 }  // namespace zarel

@@ -2,6 +2,7 @@
 // which refuses all data access unless ActivePort is 80 and otherwise takes
 // the recordset from the data access object (DAMode 1) or from the owner's
 // ProvideRecordset handler (DAMode 2).
+#include "zarel/data/dal_inside.h"
 #include "zarel/engine/clsdb_impl.h"
 
 namespace zarel {
@@ -23,9 +24,12 @@ bool clsDB::Impl::FetchRecordset(const std::string& query, std::shared_ptr<Recor
     return false;
   }
   bool result = false;
+  bool read_by_dal = false;
   switch (da_mode_) {
     case kOwnDataAccess:
+      if (diagnostics_ != nullptr) diagnostics_->QueryStarting(query);
       result = dal_.ReadRecordset(query, recordset);
+      read_by_dal = true;
       break;
     case kHostDataAccess:
       // The variable is cleared first, so that a handler that assigns
@@ -40,6 +44,9 @@ bool clsDB::Impl::FetchRecordset(const std::string& query, std::shared_ptr<Recor
       break;
   }
   if (!result && talking_) ZarelMessage("Unable to Access Data for the SQL : " + query);
+  if (read_by_dal && diagnostics_ != nullptr) {
+    diagnostics_->QueryFinished(query, result, result ? std::string() : DALInside::LastFailure(dal_));
+  }
   return result;
 }
 

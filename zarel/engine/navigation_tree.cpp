@@ -16,22 +16,13 @@
 #include "zarel/engine/clsdb_impl.h"
 #include "zarel/engine/engine_text.h"
 #include "zarel/engine/query_parameters.h"
+#include "zarel/engine/site_columns.h"
 
 namespace zarel {
 
 using namespace engine_text;
 
 namespace {
-
-// XNav columns, by position.
-constexpr std::size_t kNavId = 0;
-constexpr std::size_t kNavCaption = 1;
-constexpr std::size_t kNavKind = 2;
-constexpr std::size_t kNavParent = 3;
-constexpr std::size_t kNavProcedure = 4;
-constexpr std::size_t kNavParameter = 5;
-constexpr std::size_t kNavImage = 6;
-constexpr std::size_t kNavRoles = 7;
 
 constexpr const char* kReadFailure = "Error Reading Data From Database";
 
@@ -61,16 +52,16 @@ char KindLetter(std::string_view kind) {
 // The image of the nodes made from a row: column 6, with Null and 0
 // meaning 1.
 Variant RowImage(const Array2D& rows, std::size_t row) {
-  const std::int16_t image = NullToInteger(rows.At(kNavImage, row));
+  const std::int16_t image = NullToInteger(rows.At(nav_column::kImage, row));
   return Variant(image == 0 ? std::int16_t{1} : image);
 }
 
 NodeTemplate TemplateOf(const Array2D& rows, std::size_t row) {
   NodeTemplate made;
   made.image = RowImage(rows, row);
-  made.id = rows.At(kNavId, row).ToLong();
+  made.id = rows.At(nav_column::kId, row).ToLong();
   // A Null kind text cannot make a tag (94).
-  made.kind = rows.At(kNavKind, row).ToText();
+  made.kind = rows.At(nav_column::kKind, row).ToText();
   return made;
 }
 
@@ -79,7 +70,7 @@ NodeTemplate TemplateOf(const Array2D& rows, std::size_t row) {
 // would open the node with a stranger's roles, procedure and page.
 std::size_t FindNodeRow(const Array2D& rows, std::int16_t id) {
   for (std::size_t row = 0; row < rows.Rows(); ++row) {
-    if (NamesId(rows.At(kNavId, row), id)) return row;
+    if (NamesId(rows.At(nav_column::kId, row), id)) return row;
   }
   if (rows.Rows() == 0) Raise(errc::kSubscriptOutOfRange);
   Raise(errc::kSubscriptOutOfRange, "No XNav row has the ID " + std::to_string(id));
@@ -116,15 +107,15 @@ class NodeOpening {
   // Finds the node's row and tests its role list; false when refused.
   bool AdmitRow(std::int16_t id, std::size_t& row) {
     row = FindNodeRow(*rows_, id);
-    return RoleAllowed(rows_->At(kNavRoles, row).TextOrEmpty(), engine_.user_role_);
+    return RoleAllowed(rows_->At(nav_column::kRoles, row).TextOrEmpty(), engine_.user_role_);
   }
 
-  std::int32_t PageId(std::size_t row) const { return rows_->At(kNavId, row).ToLong(); }
+  std::int32_t PageId(std::size_t row) const { return rows_->At(nav_column::kId, row).ToLong(); }
 
   // "EXEC " with the row's procedure and the argument text of its keyword.
   std::string ProcedureSql(std::size_t row) const {
-    return "EXEC " + rows_->At(kNavProcedure, row).TextOrEmpty() +
-           engine_.ApplyQueryParameters(rows_->At(kNavParameter, row).TextOrEmpty());
+    return "EXEC " + rows_->At(nav_column::kProcedure, row).TextOrEmpty() +
+           engine_.ApplyQueryParameters(rows_->At(nav_column::kParameter, row).TextOrEmpty());
   }
 
   // Runs the query into the working recordset; false (after the message)
@@ -135,10 +126,14 @@ class NodeOpening {
     return false;
   }
 
+  // Adds the node, then gives it its tag and colour from the kind text. A
+  // Null kind text cannot make a tag (94): the node is in the tree by then
+  // and stays there.
   TreeNodeRef AddChild(const std::string& key, const std::string& text, const Variant& image,
-                       const std::string& tag_id, const std::string& kind) {
+                       const std::string& tag_id, const Variant& kind_text) {
     engine_.last_added_node_ = tree_.Nodes().Add(node_, kTreeChild, key, text, image);
     TreeNode& added = Require(engine_.last_added_node_);
+    const std::string kind = kind_text.ToText();
     added.Tag(tag_id + std::string(kTagSeparator) + kind);
     added.ForeColor(NodeColour(kind).ToLong());
     return engine_.last_added_node_;
@@ -155,7 +150,7 @@ class NodeOpening {
         const std::string key = records.Fields()[0].Value().TextOrEmpty() + std::string(word) +
                                 std::to_string(tree_.Nodes().Count());
         const std::string text = records.Fields()[1].Value().TextOrEmpty();
-        AddChild(key, text, made.image, tag_id, made.kind);
+        AddChild(key, text, made.image, tag_id, Variant(made.kind));
       }
       records.MoveNext();
     }
@@ -167,11 +162,11 @@ class NodeOpening {
     const std::int32_t page = PageId(row);
     if (engine_.no_children_) {
       for (std::size_t child = 0; child < rows_->Rows(); ++child) {
-        if (!NamesId(rows_->At(kNavParent, child), id)) continue;
-        const std::string child_id = rows_->At(kNavId, child).ToText();
+        if (!NamesId(rows_->At(nav_column::kParent, child), id)) continue;
+        const std::string child_id = rows_->At(nav_column::kId, child).ToText();
         AddChild(child_id + std::string(kTagSeparator) + "fixed",
-                 rows_->At(kNavCaption, child).TextOrEmpty(), RowImage(*rows_, child), child_id,
-                 rows_->At(kNavKind, child).ToText());
+                 rows_->At(nav_column::kCaption, child).TextOrEmpty(), RowImage(*rows_, child), child_id,
+                 rows_->At(nav_column::kKind, child));
       }
     }
     node_->Expanded(true);
@@ -187,7 +182,7 @@ class NodeOpening {
     // The first row beneath the node shapes its record children.
     NodeTemplate made;
     for (std::size_t child = 0; child < rows_->Rows(); ++child) {
-      if (NamesId(rows_->At(kNavParent, child), id)) {
+      if (NamesId(rows_->At(nav_column::kParent, child), id)) {
         made = TemplateOf(*rows_, child);
         break;
       }
@@ -214,10 +209,10 @@ class NodeOpening {
     // The leaf rows beneath the row add their records under every opened
     // node of the tree.
     for (std::size_t leaf = 0; leaf < rows_->Rows(); ++leaf) {
-      if (KindLetter(rows_->At(kNavKind, leaf).TextOrEmpty()) != 'l') continue;
-      if (!NamesId(rows_->At(kNavParent, leaf), id)) continue;
+      if (KindLetter(rows_->At(nav_column::kKind, leaf).TextOrEmpty()) != 'l') continue;
+      if (!NamesId(rows_->At(nav_column::kParent, leaf), id)) continue;
       const NodeTemplate leaf_made = TemplateOf(*rows_, leaf);
-      if (rows_->At(kNavProcedure, leaf).TextOrEmpty().empty()) continue;
+      if (rows_->At(nav_column::kProcedure, leaf).TextOrEmpty().empty()) continue;
       if (!Fetch(ProcedureSql(leaf))) return false;
       AddRecordChildren(leaf_made, "\xC2\xBBtreeleaf\xC2\xBB");
       node_->Expanded(true);

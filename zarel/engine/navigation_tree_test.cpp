@@ -198,5 +198,25 @@ TEST_F(NavigationTreeTest, FailuresStopTheOpeningAndAreReported) {
                                  "message: Error: 6, Overflow"}));
 }
 
+// A child row whose kind is Null fails the opening of a fixed node after its
+// node was added: it stays in the tree, without a tag; the nodes added
+// before it stay too, the rows after it are not listed, nothing is composed.
+TEST_F(NavigationTreeTest, NullKindOfAFixedChildFailsAfterItsNodeWasAdded) {
+  std::vector<std::string> site = testing::SalesSite();
+  site.push_back("UPDATE XNav SET Kind = NULL WHERE ID = 6");
+  EngineRig& rig = Open(site);
+  EXPECT_EQ(rig.Tree(),
+            "Sales Site [key= tag=1\xC2\xBB" "fixed image=Net color=255 expanded selected]\n"
+            "  Regions [key=2\xC2\xBB" "fixed tag=2\xC2\xBBvariable image=3 color=16711680]\n"
+            "  Staff [key=4\xC2\xBB" "fixed tag=4\xC2\xBBTree image=1 color=29952]\n"
+            "  Secret [key=6\xC2\xBB" "fixed tag= image=1 color=0]\n");
+  rig.engine.Talking(true);
+  rig.engine.RefreshBrowser();
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"message: Error: 94, Invalid use of Null"});
+  // The stray node has no tag to open.
+  rig.Click("Sales Site\\Secret");
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"message: Error: 9, Subscript out of range"});
+}
+
 }  // namespace
 }  // namespace zarel

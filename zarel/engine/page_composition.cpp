@@ -5,28 +5,20 @@
 #include "zarel/engine/page_composition.h"
 
 #include <array>
+#include <chrono>
 #include <utility>
 
 #include "zarel/base/clock.h"
 #include "zarel/base/format.h"
 #include "zarel/engine/clsdb_impl.h"
 #include "zarel/engine/engine_text.h"
+#include "zarel/engine/site_columns.h"
 
 namespace zarel {
 
 using namespace engine_text;
 
 namespace {
-
-// XWeb columns, by position.
-constexpr std::size_t kWebComponent = 0;
-constexpr std::size_t kWebNode = 1;
-constexpr std::size_t kWebCaption = 3;
-constexpr std::size_t kWebProcedure = 4;
-constexpr std::size_t kWebParameter = 5;
-constexpr std::size_t kWebType = 6;
-constexpr std::size_t kWebFirstOption = 7;
-constexpr std::size_t kWebSecondOption = 8;
 
 // One renderer call with everything a dispatch entry needs.
 struct Invocation {
@@ -99,7 +91,31 @@ constexpr std::array<ComponentType, 11> kComponentTypes{{
 
 constexpr const char* kReadFailure = "Error Reading Data From Database";
 
+// A component row as the diagnostics see it. It must not fail where the
+// page itself does not (or not yet): a column that is missing or does not
+// convert is left empty.
+ComponentRun DescribeRun(const Array2D& rows, std::size_t row, std::int32_t node_id,
+                         const std::string& query) {
+  ComponentRun run;
+  run.node_id = node_id;
+  run.query = query;
+  try {
+    run.caption = rows.At(web_column::kCaption, row).TextOrEmpty();
+    run.number = rows.At(web_column::kComponent, row).ToLong();
+    run.type = LowerAscii(TrimBlanks(rows.At(web_column::kType, row).TextOrEmpty()));
+  } catch (...) {
+    // Reported by the page itself, in its own time.
+  }
+  return run;
+}
+
 }  // namespace
+
+int OptionsRead(std::string_view type) {
+  if (type == "tablegraphh" || type == "tablegraphv" || type == "tablegraph") return 2;
+  if (type == "thumbnail" || type == "table" || type == "barchart") return 1;
+  return 0;
+}
 
 bool RenderComponent(std::string_view type, RenderContext& context, TextFile& report,
                      std::shared_ptr<Recordset>& recordset, const ComponentRow& row,
@@ -143,28 +159,44 @@ void clsDB::Impl::ComposePage(std::int32_t node_id) {
     // pending messages to let through here.)
 
     const std::shared_ptr<const Array2D> rows = web_rows_;
+    // Component rows that were never loaded (a first load that found no
+    // XWeb rows) end the page here, as reading an array that was never
+    // filled does: no closing tags, no navigation, no log line.
+    if (rows->IsEmpty()) Raise(errc::kSubscriptOutOfRange);
     const std::size_t row_count = rows->Rows();
     const Variant node(node_id);
     for (std::size_t row = 0; row < row_count; ++row) {
-      const Variant& row_node = rows->At(kWebNode, row);
+      const Variant& row_node = rows->At(web_column::kNode, row);
       if (row_node.IsNull() || !ValuesEqual(row_node, node)) continue;
-      const std::string procedure = rows->At(kWebProcedure, row).TextOrEmpty();
+      const std::string procedure = rows->At(web_column::kProcedure, row).TextOrEmpty();
       if (procedure.empty()) continue;
 
       const std::string query =
-          "EXEC " + procedure + ApplyQueryParameters(rows->At(kWebParameter, row).TextOrEmpty());
+          "EXEC " + procedure + ApplyQueryParameters(rows->At(web_column::kParameter, row).TextOrEmpty());
+      ComponentRun run;
+      std::chrono::steady_clock::time_point started;
+      if (diagnostics_ != nullptr) {
+        run = DescribeRun(*rows, row, node_id, query);
+        diagnostics_->ComponentStarting(run);
+        started = std::chrono::steady_clock::now();
+      }
       if (!FetchRecordset(query, working_recordset_)) ZarelMessage(kReadFailure);
 
-      const std::string type = LowerAscii(TrimBlanks(rows->At(kWebType, row).TextOrEmpty()));
+      const std::string type = LowerAscii(TrimBlanks(rows->At(web_column::kType, row).TextOrEmpty()));
       ComponentRow component;
-      component.caption = rows->At(kWebCaption, row).TextOrEmpty();
-      component.number = rows->At(kWebComponent, row).ToLong();
-      // A table without the option columns gives empty options.
-      if (rows->Columns() > kWebFirstOption) component.first_option = rows->At(kWebFirstOption, row);
-      if (rows->Columns() > kWebSecondOption) {
-        component.second_option = rows->At(kWebSecondOption, row);
-      }
+      component.caption = rows->At(web_column::kCaption, row).TextOrEmpty();
+      component.number = rows->At(web_column::kComponent, row).ToLong();
+
+      // The options are read by position, and only by the types that take
+      // them: a table without those columns fails the page there, as
+      // reading a missing column does.
+      const int options = OptionsRead(type);
+      if (options >= 1) component.first_option = rows->At(web_column::kFirstOption, row);
+      if (options >= 2) component.second_option = rows->At(web_column::kSecondOption, row);
       RenderComponent(type, *this, report, working_recordset_, component);
+      if (diagnostics_ != nullptr) {
+        diagnostics_->ComponentFinished(run, std::chrono::steady_clock::now() - started);
+      }
       stop_if_failed();
     }
 

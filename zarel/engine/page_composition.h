@@ -50,6 +50,10 @@ struct ComponentRenderers {
   decltype(&RenderShapeReport) shape_report = &RenderShapeReport;
 };
 
+// How many option columns (7, then 8) the component type reads: 2 for the
+// table graphs, 1 for "thumbnail", "table" and "barchart", 0 otherwise.
+int OptionsRead(std::string_view type);
+
 // Calls the renderer of a component type (trimmed, in lower case) with the
 // row's arguments. False when the type has none ("execute", unknown types):
 // nothing is written then.

@@ -84,7 +84,8 @@ TEST_F(PageCompositionTest, PlaceholdersInThePageOpening) {
       Insert("XNav", "2, 'Page', 'leaf', 1, NULL, NULL, NULL, NULL"),
       Insert("XScr", "1, 'front', '%Date%'"),
       // No XScr row 2: the prefix keeps the front page text without the
-      // template.
+      // template. One component row elsewhere, so that XWeb is loaded.
+      Insert("XWeb", "1, 1, 1, 'Root', 'Nothing', NULL, 'execute', NULL, NULL"),
   };
   site.insert(site.end(), rows.begin(), rows.end());
   EngineRig& rig = Open(site);
@@ -99,6 +100,95 @@ TEST_F(PageCompositionTest, PlaceholdersInThePageOpening) {
   EXPECT_EQ(rig.Page(), "<p>" + kDate + " %storename% H Page<table width=100%><tr><td class=pgl>H"
                         "</td><td class=pgr>" + kDate + "</td></table><p class=mh>Page\r\n"
                         "</DIV></BODY></HTML>\r\n");
+}
+
+// Component rows that were never loaded (an empty or missing XWeb on the
+// first load) end every page after its header: no closing tags, no
+// navigation, no log line; "Error: 9" when talking. A later load that finds
+// rows composes again, and a later empty table keeps the rows loaded before.
+TEST_F(PageCompositionTest, ComponentRowsNeverLoadedEndThePage) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> damage;
+  };
+  const std::vector<Case> cases = {
+      {"empty XWeb", {"DELETE FROM XWeb"}},
+      {"no XWeb table", {"DROP TABLE XWeb"}},
+  };
+  for (const Case& one : cases) {
+    SCOPED_TRACE(one.name);
+    std::vector<std::string> site = testing::SalesSite();
+    site.insert(site.end(), one.damage.begin(), one.damage.end());
+    database_ = testing::CreateSQLiteDatabase(site_folder_.Path());  // a new, empty file
+    EngineRig& rig = Open(site);
+    rig.engine.Talking(true);
+    rig.host.Take();
+    const std::size_t navigations = rig.browser->History().size();
+    rig.Click("Sales Site\\About");
+    EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"message: Error: 9, Subscript out of range"});
+    EXPECT_EQ(rig.Page(), Header(kCredit, "About"));
+    EXPECT_EQ(rig.browser->History().size(), navigations);
+    EXPECT_TRUE(database_->Column("SELECT Entry FROM CallLog").empty());
+  }
+
+  // Rows loaded once stay when a later load finds the table empty.
+  EngineRig& rig = *rig_;
+  database_->Run({"CREATE TABLE XWeb (CompID INTEGER, NodeID INTEGER, Pos INTEGER, Caption TEXT, "
+                  "ProcName TEXT, Param TEXT, CompType TEXT, Opt1 TEXT, Opt2 TEXT)",
+                  Insert("XWeb", "80, 8, 1, 'First', 'LogAbout', NULL, 'execute', NULL, NULL")});
+  rig.engine.RefreshBrowser();
+  rig.Click("Sales Site\\About");
+  EXPECT_EQ(rig.Page(), Header(kCredit, "About") + "</DIV></BODY></HTML>\r\n");
+  database_->Run({"DELETE FROM XWeb"});
+  rig.engine.RefreshBrowser();
+  rig.host.Take();
+  rig.Click("Sales Site\\About");
+  EXPECT_EQ(rig.host.Take(), std::vector<std::string>{"log: View: Sales Site\\About"});
+  EXPECT_EQ(database_->Column("SELECT Entry FROM CallLog"),
+            (std::vector<std::string>{"about", "about"}));
+}
+
+// The options are read by position, by the types that take them: an XWeb
+// of seven columns fails the page at the first "table" (column 7) as
+// reading a missing column fails, after its query ran; with eight columns
+// the table graphs fail at column 8; types without options are unaffected.
+TEST_F(PageCompositionTest, MissingOptionColumnsFailThePage) {
+  struct Case {
+    const char* columns;       // XWeb's columns
+    const char* type;          // the type of node 8's only component
+    bool page_fails;
+  };
+  const std::vector<Case> cases = {
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType", "table", true},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType", "barchart", true},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType", "thumbnail", true},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType", "header", false},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType", "execute", false},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType, Opt1", "tablegraphh", true},
+      {"CompID, NodeID, Pos, Caption, ProcName, Param, CompType, Opt1", "table", false},
+  };
+  for (const Case& one : cases) {
+    SCOPED_TRACE(std::string(one.type) + " over " + one.columns);
+    std::vector<std::string> site = testing::SalesSite();
+    site.push_back("DROP TABLE XWeb");
+    site.push_back(std::string("CREATE TABLE XWeb AS SELECT ") + one.columns + " FROM (SELECT 80 AS CompID, "
+                   "8 AS NodeID, 1 AS Pos, 'First' AS Caption, 'LogAbout' AS ProcName, NULL AS Param, '" +
+                   one.type + "' AS CompType, '1' AS Opt1)");
+    database_ = testing::CreateSQLiteDatabase(site_folder_.Path());  // a new, empty file
+    EngineRig& rig = Open(site);
+    rig.engine.Talking(true);
+    rig.host.Take();
+    rig.Click("Sales Site\\About");
+    const std::vector<std::string> events = rig.host.Take();
+    // The query ran before the option was read.
+    EXPECT_EQ(database_->Column("SELECT Entry FROM CallLog"), std::vector<std::string>{"about"});
+    if (one.page_fails) {
+      EXPECT_EQ(events.back(), "message: Error: 9, Subscript out of range");
+      EXPECT_EQ(rig.Page().find("</DIV></BODY></HTML>"), std::string::npos);
+    } else {
+      EXPECT_EQ(events.back(), "log: View: Sales Site\\About");
+    }
+  }
 }
 
 TEST_F(PageCompositionTest, QueriesCarryTheParameterKeywords) {

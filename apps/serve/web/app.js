@@ -222,6 +222,7 @@
       line.className = event.type;
       if (event.type === 'log') line.textContent = event.logType + ': ' + event.text;
       else if (event.type === 'message') line.textContent = 'Message: ' + event.text;
+      else if (event.type === 'reason') line.textContent = 'Reason: ' + event.text;
       else line.textContent = 'Query: ' + event.text;
       eventList.append(line);
     }

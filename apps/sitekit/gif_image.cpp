@@ -1,5 +1,5 @@
 // GifImage: palette raster, drawing and GIF89a encoding (see gif_image.h).
-#include "apps/demo/gif_image.h"
+#include "apps/sitekit/gif_image.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,14 +1,15 @@
 // GifImage: a small palette raster and its GIF89a encoding, with which the
-// demo site draws its page images (bullets, bars, expanders) and product
-// pictures without reading any file.
+// programs that create sites (zarel demo, zarel new) draw the page images
+// (bullets, bars, expanders) and the demo's product pictures without
+// reading any file.
 //
 // A raster holds one palette index per pixel. Drawing clips to the raster,
 // so shapes may lie partly outside it. EncodeGif writes one image with a
 // global colour table (the palette padded to a power of two) and, when a
 // transparent index is given, a graphic control extension naming it; the
 // pixels are compressed with GIF's variable-length LZW.
-#ifndef ZAREL_APPS_DEMO_GIF_IMAGE_H_
-#define ZAREL_APPS_DEMO_GIF_IMAGE_H_
+#ifndef ZAREL_APPS_SITEKIT_GIF_IMAGE_H_
+#define ZAREL_APPS_SITEKIT_GIF_IMAGE_H_
 
 #include <cstdint>
 #include <optional>
@@ -57,4 +58,4 @@ class GifImage {
 
 }  // namespace zarel
 
-#endif  // ZAREL_APPS_DEMO_GIF_IMAGE_H_
+#endif  // ZAREL_APPS_SITEKIT_GIF_IMAGE_H_

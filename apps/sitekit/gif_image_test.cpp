@@ -1,7 +1,7 @@
 // Tests of GifImage: the files decode back to the same pixels (through a
 // small decoder written here from the GIF89a format), with the sizes,
 // colour table and transparency they claim.
-#include "apps/demo/gif_image.h"
+#include "apps/sitekit/gif_image.h"
 
 #include <gtest/gtest.h>
 
