@@ -219,12 +219,12 @@ void Session::ProvideRecordset(const std::string& sSQL, std::shared_ptr<Recordse
   AddEvent("provide", "", sSQL);
   // A query the database refuses leaves sRS empty, which the engine reports.
   if (!host_dal_.ReadRecordset(sSQL, sRS) && diagnose_) {
-    AddEvent(json{{"type", "reason"}, {"text", DALInside::LastFailure(host_dal_)}});
+    AddEvent("reason", "", DALInside::LastFailure(host_dal_));
   }
 }
 
 void Session::QueryFinished(const std::string&, bool succeeded, const std::string& reason) {
-  if (!succeeded) AddEvent(json{{"type", "reason"}, {"text", reason}});
+  if (!succeeded) AddEvent("reason", "", reason);
 }
 
 void Session::ZarelMessage(const std::string& sMessage) { AddEvent("message", "", sMessage); }

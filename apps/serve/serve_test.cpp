@@ -497,7 +497,7 @@ TEST_F(ServeTest, DiagnoseAddsTheReasonOfEachFailedRead) {
     Browser browser = Open();
     const json start = browser.State();
     const json answer = json::parse(
-        browser.Post("/api/click", {{"node", NodeId(start["tree"], {"Shop", "Products"})}})->body);
+        browser.Post("/api/click", {{"node", NodeId(start["tree"], {"Shop", "Products"})}}).body);
     std::vector<std::string> texts;
     for (const json& event : answer["events"]) {
       texts.push_back(event["type"].get<std::string>() + ": " + event["text"].get<std::string>());
