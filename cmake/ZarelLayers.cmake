@@ -26,10 +26,12 @@ set(ZAREL_LAYER_TABLE
   "apps/serve: apps/options"
   "apps/crawl: apps/options"
   "apps/check: apps/crawl"
+  "apps/pdf: zarel/base"
+  "apps/export: apps/crawl apps/pdf"
   "apps/sitekit: zarel/control"
   "apps/demo: apps/sitekit"
   "apps/newsite: apps/sitekit"
-  "apps/zarel: apps/browse apps/serve apps/demo apps/check apps/newsite"
+  "apps/zarel: apps/browse apps/serve apps/demo apps/check apps/newsite apps/export"
   "benchmarks: apps/zarel"
   "tests/package: zarel/control"
 )
