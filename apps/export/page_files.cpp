@@ -134,6 +134,9 @@ PageReferences RelativeReferences(std::string_view html) {
     }
   });
   ForEachQuotedWord(html, [&](std::string_view value) {
+    // Only words that read as a file name with an extension.
+    const std::size_t dot = value.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == value.size()) return;
     if (auto name = RelativeName(value); name && seen.insert(*name).second) {
       references.quoted.push_back(std::move(*name));
     }

@@ -30,7 +30,7 @@ struct PageReferences {
   // The values of src, href and background attributes and url( ): files
   // the page needs (one that is missing is a broken picture or link).
   std::vector<std::string> named;
-  // Other quoted words that read as names ('minus.gif' in a script that
+  // Other quoted words that read as file names with an extension ('minus.gif' in a script that
   // swaps pictures): carried when such a file exists, ignored otherwise.
   std::vector<std::string> quoted;
 };
