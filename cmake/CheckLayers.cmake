@@ -39,7 +39,7 @@ foreach(folder IN LISTS folders)
   set(allowed_${folder} ${reach})
 endforeach()
 # The helpers may reach what they help test.
-set(allowed_zarel/testing ${allowed_zarel/control} zarel/testing)
+set(allowed_zarel/testing ${allowed_zarel/desktop} zarel/testing)
 set(allowed_apps/testing ${allowed_apps/zarel} zarel/testing apps/testing)
 list(APPEND folders zarel/testing apps/testing)
 

@@ -4,13 +4,28 @@
 # gives zarel::zarel and zarel::base, zarel::db, ...) and a pkg-config file
 # (zarel.pc) for hosts built without CMake. Headers not listed as public stay
 # in the source tree.
+#
+# The desktop layer, where it is built, is the package's optional component
+# "desktop" (find_package(Zarel COMPONENTS desktop) gives zarel::desktop),
+# exported on its own so that a host that does not ask for it needs no
+# toolkit.
 include(CMakePackageConfigHelpers)
 
 get_property(zarel_layer_targets GLOBAL PROPERTY ZAREL_LAYER_TARGETS)
+list(REMOVE_ITEM zarel_layer_targets zarel_desktop)
 install(TARGETS zarel ${zarel_layer_targets}
   EXPORT ZarelTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(ZAREL_HAVE_DESKTOP)
+  install(TARGETS zarel_desktop
+    EXPORT ZarelDesktopTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(EXPORT ZarelDesktopTargets
+    NAMESPACE zarel::
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Zarel)
+endif()
 foreach(header IN LISTS ZAREL_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder})

@@ -6,9 +6,10 @@
 #     layer_includes) lets a file include headers of its own folder and of
 #     every folder beneath it, and nothing else.
 # A folder builds on everything beneath the folders it names. The apps all
-# sit on the whole component (zarel/control); among themselves, the program's
-# entry (apps/zarel) sits on the commands, and the commands on their shared
-# options.
+# sit on the whole component (zarel/control), the desktop host also on the
+# toolkit adapter (zarel/desktop); among themselves, the program's entry
+# (apps/zarel) sits on the commands, and the commands on their shared
+# options. The desktop host is a program of its own, which the entry runs.
 #
 # The testing folders (zarel/testing, apps/testing) hold test helpers. Only
 # tests (*_test.cpp) and other helpers include them, and a test reaches
@@ -21,6 +22,7 @@ set(ZAREL_LAYER_TABLE
   "zarel/components: zarel/db"
   "zarel/engine: zarel/components zarel/data zarel/hostkit"
   "zarel/control: zarel/engine"
+  "zarel/desktop: zarel/control"
   "apps/options: zarel/control"
   "apps/browse: apps/options"
   "apps/serve: apps/options"
@@ -31,7 +33,8 @@ set(ZAREL_LAYER_TABLE
   "apps/sitekit: zarel/control"
   "apps/demo: apps/sitekit"
   "apps/newsite: apps/sitekit"
+  "apps/desktop: apps/options zarel/desktop"
   "apps/zarel: apps/browse apps/serve apps/demo apps/check apps/newsite apps/export"
   "benchmarks: apps/zarel"
-  "tests/package: zarel/control"
+  "tests/package: zarel/desktop"
 )

@@ -12,7 +12,7 @@
 #include "apps/export/export_index.h"
 #include "apps/export/page_files.h"
 #include "apps/export/page_names.h"
-#include "zarel/base/ascii_text.h"
+#include "zarel/hostkit/tree_images.h"
 
 namespace zarel::site_export {
 
@@ -21,10 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The tree picture files the web host looks for, in its order: "tree"
-// followed by the image list index or key ("tree3.gif", "treeNet.png").
-constexpr const char* kTreeImageExtensions[] = {".png", ".gif", ".svg", ".jpg"};
 
 std::string ReadFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -64,14 +60,6 @@ class TemporaryFolder {
  private:
   fs::path path_;
 };
-
-bool IsPlainName(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
-    if (!IsAsciiAlphanumeric(c)) return false;
-  }
-  return true;
-}
 
 // Takes the crawl's nodes as they come, writes each page and the files it
 // names into the staging folder, and grows the tree.
@@ -138,18 +126,16 @@ class Exporter : public crawl::CrawlObserver {
   ExportResult& Result() { return result_; }
 
  private:
-  // The node's tree picture, copied into the pages' folder once.
+  // The node's tree picture (the web host's rule), copied into the pages'
+  // folder once.
   std::string TreeImage(const std::string& image) {
     const auto known = tree_images_.find(image);
     if (known != tree_images_.end()) return known->second;
     std::string name;
-    if (IsPlainName(image)) {
-      for (const char* extension : kTreeImageExtensions) {
-        const std::string candidate = "tree" + image + extension;
-        if (Copy(candidate)) {
-          name = candidate;
-          break;
-        }
+    for (const std::string& candidate : TreeImageFileNames(image)) {
+      if (Copy(candidate)) {
+        name = candidate;
+        break;
       }
     }
     tree_images_.emplace(image, name);

@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "apps/serve/serve_security.h"
-#include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/control/control_inside.h"
 #include "zarel/data/dal_inside.h"
+#include "zarel/hostkit/tree_images.h"
 
 namespace zarel::serve {
 
@@ -19,21 +19,10 @@ using nlohmann::json;
 namespace {
 
 constexpr std::size_t kEventsKept = 200;
-// Files the site may provide for the tree's images, tried in this order:
-// "tree" followed by the image list index or key ("tree1.gif", "treeNet.png").
-constexpr const char* kImageExtensions[] = {".png", ".gif", ".svg", ".jpg"};
 constexpr const char* kControlName = "Zarel1";
 
 std::int64_t Ticks(std::chrono::steady_clock::time_point moment) {
   return moment.time_since_epoch().count();
-}
-
-bool IsPlainName(const std::string& text) {
-  if (text.empty() || text.size() > 64) return false;
-  for (const char c : text) {
-    if (!IsAsciiAlphanumeric(c) && c != '_' && c != '-') return false;
-  }
-  return true;
 }
 
 // Copies the site folder; symbolic links stay behind, so nothing in the
@@ -214,13 +203,10 @@ json Session::ImageUrl(const std::string& image) {
   const auto known = image_urls_.find(image);
   if (known != image_urls_.end()) return known->second;
   json url = nullptr;
-  if (IsPlainName(image)) {
-    for (const char* extension : kImageExtensions) {
-      const std::string name = "tree" + image + extension;
-      if (ResolveInside(canonical_folder_, name)) {
-        url = std::string(kSitePrefix) + name;
-        break;
-      }
+  for (const std::string& name : TreeImageFileNames(image)) {
+    if (ResolveInside(canonical_folder_, name)) {
+      url = std::string(kSitePrefix) + name;
+      break;
     }
   }
   image_urls_.emplace(image, url);

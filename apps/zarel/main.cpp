@@ -3,6 +3,8 @@
 //   zarel --help       what the program does
 //   zarel --version    its version
 //   zarel browse ...   the command-line host (see browse_command.h)
+//   zarel desktop ...  the desktop host, the program zarel-desktop
+//                      (see desktop_launch.h)
 #include <iostream>
 
 #include "apps/zarel/zarel_main.h"

@@ -13,6 +13,7 @@
 #include "apps/export/export_command.h"
 #include "apps/newsite/new_command.h"
 #include "apps/serve/serve_command.h"
+#include "apps/zarel/desktop_launch.h"
 
 #ifndef ZAREL_VERSION
 #define ZAREL_VERSION "unknown"
@@ -45,6 +46,14 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   CLI::App* form = AddFormCommand(app, form_options);
   serve::ServeOptions serve_options;
   CLI::App* serve = AddServeCommand(app, serve_options);
+  // Everything after "desktop", --help included, goes to the desktop host.
+  CLI::App* desktop = app.add_subcommand(
+      "desktop",
+      "Open a report site in a window (the desktop host, built where Qt 6 is found); "
+      "see zarel desktop --help");
+  desktop->prefix_command();
+  desktop->set_help_flag();
+  desktop->allow_extras();
 
   try {
     app.parse(argc, argv);
@@ -67,6 +76,10 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   if (form->parsed()) return RunForm(form_options, out, err);
   if (new_site->parsed()) return RunNew(new_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);
+  if (desktop->parsed()) {
+    out.flush();
+    return LaunchDesktop(desktop->remaining(), err);
+  }
   out << app.help();
   return 0;
 }

@@ -50,6 +50,7 @@ constexpr NamedError kNamedErrors[] = {
      "invalid in this context."},
     {errc::kIndexOutOfBounds, "Index out of bounds"},
     {errc::kKeyNotUnique, "Key is not unique in collection"},
+    {errc::kCancelled, "Cancel was selected."},
     {errc::kDatabaseError, "Unspecified error"},
 };
 

@@ -46,6 +46,9 @@ inline constexpr int kObjectOpen = 3705;
 inline constexpr int kConnectionNotUsable = 3709;
 inline constexpr int kIndexOutOfBounds = 35600;
 inline constexpr int kKeyNotUnique = 35602;
+// The user cancelled a dialog that a command needed (a host's save or print
+// dialog); nothing was done.
+inline constexpr int kCancelled = 32755;
 // A failure reported by a database server or driver; the description holds
 // the server's own text.
 inline constexpr int kDatabaseError = -2147467259;
