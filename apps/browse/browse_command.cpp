@@ -15,6 +15,7 @@
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
 #include "apps/options/connection_check.h"
+#include "apps/options/now_option.h"
 #include "zarel/control/control_inside.h"
 #include "zarel/control/zarel.h"
 #include "zarel/data/dal.h"
@@ -56,22 +57,6 @@ reason is printed), or a --click PATH matches no node; 2 for a usage error.
 Example:
   zarel browse sqlite:site.db --folder site --talking --now "2026-12-05 14:05:09" \
       --click 'Sales Site\Regions' --tree)";
-
-// Reads "YYYY-MM-DD HH:MM:SS".
-std::optional<Date> ParseMoment(const std::string& text) {
-  DateParts parts;
-  int consumed = 0;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &parts.year, &parts.month,
-                  &parts.day, &parts.hour, &parts.minute, &parts.second, &consumed) != 6 ||
-      static_cast<std::size_t>(consumed) != text.size() || text.size() != 19) {
-    return std::nullopt;
-  }
-  try {
-    return MakeDate(parts);
-  } catch (const RuntimeError&) {
-    return std::nullopt;
-  }
-}
 
 // The name of the control on the form the program makes itself.
 constexpr const char* kControlName = "Zarel1";
@@ -221,17 +206,7 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
                    "placing a fresh one")
       ->type_name("FILE")
       ->excludes(active_port);
-  browse
-      ->add_option_function<std::string>(
-          "--now",
-          [&options](const std::string& text) {
-            options.now = ParseMoment(text);
-            if (!options.now) {
-              throw CLI::ValidationError("--now", "expected \"YYYY-MM-DD HH:MM:SS\", got \"" +
-                                                      text + "\"");
-            }
-          },
-          "Fix the clock for the whole run (\"YYYY-MM-DD HH:MM:SS\")");
+  AddNowOption(*browse, options.now);
   browse->add_option("--click", options.clicks,
                      "After the refresh, click the first node whose full path (texts joined by "
                      "\\) is PATH; repeatable, in order")

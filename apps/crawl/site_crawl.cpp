@@ -178,6 +178,9 @@ class Crawler : public ZarelEvents, public EngineDiagnostics {
     visit.depth = route.size();
     if (node) {
       visit.path = node->FullPath();
+      visit.text = node->Text();
+      visit.image = node->Image().TextOrEmpty();
+      visit.fore_color = node->ForeColor();
       visit.key = node->Key();
       visit.tag = node->Tag();
       visit.children = static_cast<std::size_t>(node->Children());

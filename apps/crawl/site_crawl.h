@@ -64,6 +64,9 @@ struct ComponentReport {
 
 struct VisitedNode {
   std::string path;          // the node's texts from the root, joined by "\"
+  std::string text;          // the node's own text
+  std::string image;         // its image list index or key, as text ("Net", "3", "")
+  std::int32_t fore_color = 0;  // its ForeColor (blue-green-red)
   std::string key;           // the node's key ("" for the root)
   std::string tag;           // "ID»kind"
   std::size_t depth = 0;     // 0 for the root

@@ -10,6 +10,7 @@
 #include "apps/browse/form_command.h"
 #include "apps/check/check_command.h"
 #include "apps/demo/demo_command.h"
+#include "apps/export/export_command.h"
 #include "apps/newsite/new_command.h"
 #include "apps/serve/serve_command.h"
 #include "apps/zarel/desktop_launch.h"
@@ -37,6 +38,8 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   CLI::App* check = AddCheckCommand(app, check_options);
   DemoOptions demo_options;
   CLI::App* demo = AddDemoCommand(app, demo_options);
+  ExportOptions export_options;
+  CLI::App* export_site = AddExportCommand(app, export_options);
   NewOptions new_options;
   CLI::App* new_site = AddNewCommand(app, new_options);
   FormOptions form_options;
@@ -65,6 +68,11 @@ int ZarelMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     return RunCheck(check_options, out, err);
   }
   if (demo->parsed()) return RunDemo(demo_options, out, err);
+  if (export_site->parsed()) {
+    // The progress line only where a person watches the export.
+    export_options.progress = &err == &std::cerr && ::isatty(STDERR_FILENO) != 0;
+    return RunExport(export_options, out, err);
+  }
   if (form->parsed()) return RunForm(form_options, out, err);
   if (new_site->parsed()) return RunNew(new_options, out, err);
   if (serve->parsed()) return RunServe(serve_options, out, err);

@@ -194,6 +194,13 @@ ReplacementFile::ReplacementFile(const std::string& path, Durability durability,
   struct stat status {};
   if (::stat(target_.c_str(), &status) == 0) {
     if (S_ISDIR(status.st_mode)) RaiseFileError(EISDIR, path);
+    // Only a plain file is replaced: renaming over a device, a pipe or a
+    // socket would put a plain file in its place (a page named /dev/null
+    // must not take the system's device away).
+    if (!S_ISREG(status.st_mode)) {
+      Raise(errc::kPathFileAccessError,
+            StandardDescription(errc::kPathFileAccessError) + ": " + path + " is not a plain file");
+    }
     // A file its owner made read-only stays as it is, as it would if it
     // were written in place.
     if (::access(target_.c_str(), W_OK) != 0) RaiseFileError(errno, path);

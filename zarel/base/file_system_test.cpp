@@ -174,7 +174,10 @@ TEST_F(ReplacementFileTest, OpeningFailuresRaiseThePlatformErrors) {
   std::filesystem::create_directory(folder_.PathOf("sub"));
   std::ofstream(folder_.PathOf("plain")) << "x";
   std::filesystem::create_symlink("nowhere/page.htm", folder_.PathOf("dangling.htm"));
+  // A device, a pipe or a socket is never replaced by a plain file.
+  ASSERT_EQ(::mkfifo(folder_.PathOf("pipe").c_str(), 0666), 0);
   const std::pair<std::string, int> cases[] = {
+      {folder_.PathOf("pipe"), errc::kPathFileAccessError},
       {folder_.PathOf("none/page.htm"), errc::kPathNotFound},
       {folder_.PathOf("plain/page.htm"), errc::kPathNotFound},
       {folder_.PathOf("sub"), errc::kPathFileAccessError},
@@ -184,7 +187,8 @@ TEST_F(ReplacementFileTest, OpeningFailuresRaiseThePlatformErrors) {
   for (const auto& [path, number] : cases) {
     EXPECT_EQ(ErrorNumberOf([&] { ReplacementFile file(path); }), number) << path;
   }
-  EXPECT_EQ(Names(), (std::vector<std::string>{"dangling.htm", "oReport.htm", "plain", "sub"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"dangling.htm", "oReport.htm", "pipe", "plain", "sub"}));
+  EXPECT_TRUE(std::filesystem::is_fifo(folder_.PathOf("pipe")));
 }
 
 TEST_F(ReplacementFileTest, KeepsPermissionsAndLinks) {

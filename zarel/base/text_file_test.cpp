@@ -141,32 +141,6 @@ TEST_F(TextFileTest, UnwritableFileGives75) {
   EXPECT_EQ(ReadFile(path), "kept");
 }
 
-TEST_F(TextFileTest, AFullDiskIsReportedNotLost) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  // Lines wait in the buffer, so the failure shows when it is written out:
-  // at Close, or at the line that fills the buffer.
-  {
-    TextFile file("/dev/full");
-    file.WriteLine("<html>");
-    EXPECT_EQ(ErrorNumberOf([&] { file.Close(); }), errc::kPathFileAccessError);
-    file.Close();  // closed all the same
-  }
-  {
-    TextFile file("/dev/full");
-    const std::string line(100 * 1024, 'x');
-    file.WriteLine(line);
-    file.WriteLine(line);
-    EXPECT_EQ(ErrorNumberOf([&] { file.WriteLine(line); }), errc::kPathFileAccessError);
-    EXPECT_EQ(ErrorNumberOf([&] { file.WriteLine("more"); }), errc::kPathFileAccessError);
-    EXPECT_EQ(ErrorNumberOf([&] { file.Close(); }), errc::kPathFileAccessError);
-  }
-  {
-    TextFile file("/dev/full");
-    EXPECT_EQ(ErrorNumberOf([&] { file.WriteLine(std::string(300 * 1024, 'y')); }),
-              errc::kPathFileAccessError);
-  }
-}
-
 TEST_F(TextFileTest, LinesLongerThanTheBufferArriveWhole) {
   const std::string path = PathOf("long.htm");
   const std::string small = "<tr><td>1</td>";

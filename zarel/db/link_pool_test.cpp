@@ -115,6 +115,17 @@ TEST_P(LinkPoolTest, LinkComesBackRolledBackAndClean) {
   if (!Sqlite()) {
     EXPECT_EQ(First(*connection, "SHOW application_name"), "");
   }
+
+  // Settings: a session that made its link read-only leaves the next user
+  // a link that writes.
+  connection->Execute(Sqlite() ? "PRAGMA query_only = ON" : "SET default_transaction_read_only = on",
+                      kExecuteNoRecords);
+  EXPECT_NE(ErrorOf([&] { connection->Execute("INSERT INTO items VALUES (3, 'refused')", kExecuteNoRecords); }),
+            "no error");
+  connection->Close();
+  connection->Open(Url());
+  connection->Execute("INSERT INTO items VALUES (3, 'written')", kExecuteNoRecords);
+  EXPECT_EQ(First(*connection, "SELECT name FROM items WHERE id = 3"), "written");
   connection->Close();
 }
 

@@ -309,6 +309,7 @@ class SQLiteDriver final : public DatabaseDriver {
       : db_(std::move(db)), path_(std::move(path)), file_(file), limits_(limits) {
     sqlite3_progress_handler(db_.get(), kProgressSteps, &SQLiteDriver::OnProgress, this);
     sqlite3_busy_handler(db_.get(), &SQLiteDriver::OnBusy, this);
+    sqlite3_set_authorizer(db_.get(), &SQLiteDriver::OnAuthorize, this);
     temp_schema_version_ = TempSchemaVersion();
   }
 
@@ -375,6 +376,9 @@ class SQLiteDriver final : public DatabaseDriver {
     }
     if (TempSchemaVersion() != temp_schema_version_) {
       Raise(errc::kDatabaseError, "The session made temporary tables.");
+    }
+    if (changed_setting_) {
+      Raise(errc::kDatabaseError, "The session changed the setting " + *changed_setting_ + ".");
     }
   }
 
@@ -457,6 +461,18 @@ class SQLiteDriver final : public DatabaseDriver {
       return 1;
     }
     return 0;
+  }
+
+  // Sees every statement as it is prepared: a PRAGMA given a value changes
+  // the link for whoever takes it next, so it is remembered (reading a
+  // PRAGMA changes nothing). Every statement is allowed.
+  static int OnAuthorize(void* context, int action, const char* name, const char* value, const char*,
+                         const char*) {
+    auto* self = static_cast<SQLiteDriver*>(context);
+    if (action == SQLITE_PRAGMA && value != nullptr && name != nullptr && !self->changed_setting_) {
+      self->changed_setting_ = name;
+    }
+    return SQLITE_OK;
   }
 
   // Waits for another connection's lock, in growing steps, until it is
@@ -616,6 +632,9 @@ class SQLiteDriver final : public DatabaseDriver {
   FileIdentity file_;
   LinkLimits limits_;
   int temp_schema_version_ = 0;
+  // The first PRAGMA that set a value on this link (query_only,
+  // foreign_keys, ...): such a link is not given to the next user.
+  std::optional<std::string> changed_setting_;
   // The statement running now: its deadline, whether another thread asked
   // to stop it, and why it was stopped.
   std::atomic<bool> running_{false};

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <chrono>
+#include <exception>
 #include <utility>
 
 #include "zarel/base/clock.h"
@@ -140,13 +141,25 @@ void clsDB::Impl::ComposePage(std::int32_t node_id) {
     const std::string main_heading = SelectedNodeText();
     header = ReplaceAll(header, "%MainHeading%", main_heading, true);
 
-    // The page is written beside the report file and takes its place only
-    // when Close() completes it. Leaving this routine by any failure (one of
-    // the steps below, or writing itself: a full disk, an I/O error) drops
-    // what was written, so the file the browser shows stays the previous
-    // page, whole, and nothing half-written is kept; the browser is then
-    // not pointed at it again, as a failed composition never is.
+    // The page is written beside the report file and takes its place when
+    // Close() completes it. A step below that fails ends the page where it
+    // is: what was written so far becomes the report file, as a page
+    // written line by line would be (the browser is not pointed at it). A
+    // failure of writing itself (a full disk, an I/O error) drops what was
+    // written instead, so the report file stays the previous page, whole,
+    // and nothing half-written is kept.
     TextFile report(report_file_path_);
+    struct KeepWhatWasWritten {
+      TextFile& file;
+      ~KeepWhatWasWritten() {
+        if (std::uncaught_exceptions() == 0 || file.Failed()) return;
+        try {
+          file.Close();
+        } catch (...) {
+          // The step's own failure is the one reported.
+        }
+      }
+    } keep_what_was_written{report};
     report.WriteLine(header);
     // A failed write is remembered by the file rather than raised inside a
     // renderer, which would report it as its own failure and let the page

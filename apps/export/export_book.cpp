@@ -1,0 +1,109 @@
+// The export as one PDF (see export_book.h).
+#include "apps/export/export_book.h"
+
+#include <fstream>
+
+#include "apps/export/page_names.h"
+#include "apps/pdf/pdf_book.h"
+
+namespace zarel::site_export {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The bookmarks of a node and its children: the part its page was printed
+// as, when it was.
+pdf::OutlineEntry Bookmarks(const std::vector<ExportedNode>& nodes, std::size_t index,
+                            const std::vector<std::optional<std::size_t>>& part_of, std::size_t depth) {
+  pdf::OutlineEntry entry;
+  entry.title = nodes[index].text;
+  entry.part = part_of[index];
+  entry.expanded = depth == 0;
+  for (const std::size_t child : nodes[index].children) {
+    entry.children.push_back(Bookmarks(nodes, child, part_of, depth + 1));
+  }
+  return entry;
+}
+
+// The cover's file inside OUT while it is printed (the printer reads only
+// files there), removed afterwards.
+class CoverFile {
+ public:
+  CoverFile(const fs::path& out, const std::string& html) : path_(out / ".cover.html") {
+    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+    file << html;
+  }
+  ~CoverFile() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+  }
+  CoverFile(const CoverFile&) = delete;
+  CoverFile& operator=(const CoverFile&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+}  // namespace
+
+std::string CoverHtml(const std::string& title, const std::string& exported_at, std::size_t pages) {
+  return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
+         "</title>\n<style>\n"
+         "body { font-family: 'DejaVu Sans', sans-serif; color: #1f2328; margin: 0; }\n"
+         ".cover { height: 25cm; display: flex; flex-direction: column; justify-content: center; "
+         "align-items: center; text-align: center; }\n"
+         "h1 { font-size: 32pt; margin: 0 0 1cm; }\n"
+         "p { font-size: 13pt; margin: .2cm; color: #57606a; }\n"
+         "</style></head>\n<body><div class=\"cover\"><h1>" + HtmlEscape(title) + "</h1>\n"
+         "<p>Exported " + HtmlEscape(exported_at) + "</p>\n<p>" + std::to_string(pages) +
+         (pages == 1 ? " page" : " pages") + "</p></div></body></html>\n";
+}
+
+BookResult PrintBook(const ExportResult& exported, const fs::path& out, const fs::path& file,
+                     const std::string& exported_at, const pdf::PrintOptions& print_options,
+                     const std::function<void(std::size_t, std::size_t)>& progress) {
+  BookResult result;
+  const fs::path folder = fs::absolute(out).lexically_normal();
+  const fs::path pages = folder / kPagesFolder;
+  std::vector<std::size_t> printed_nodes;
+  std::vector<fs::path> files;
+  for (const std::size_t index : TreeOrder(exported.nodes)) {
+    if (exported.nodes[index].page.empty()) continue;
+    printed_nodes.push_back(index);
+    files.push_back(pages / exported.nodes[index].page);
+  }
+  const std::string title = exported.nodes.empty() ? std::string("Zarel") : exported.nodes.front().text;
+  try {
+    pdf::PrintOptions options = print_options;
+    options.only_files_in = folder;
+    pdf::PdfPrinter printer(options);
+    const CoverFile cover(folder, CoverHtml(title, exported_at, files.size()));
+    pdf::Book book;
+    book.title = title;
+    book.cover = printer.Print(cover.Path());
+    const std::vector<pdf::PrintedPage> printed = printer.PrintAll(files, progress);
+    std::vector<std::optional<std::size_t>> part_of(exported.nodes.size());
+    for (std::size_t i = 0; i < printed.size(); ++i) {
+      const ExportedNode& node = exported.nodes[printed_nodes[i]];
+      if (!printed[i].error.empty()) {
+        result.unprinted.push_back(node.path + ": " + printed[i].error);
+        continue;
+      }
+      part_of[printed_nodes[i]] = book.parts.size();
+      book.parts.push_back(printed[i].pdf);
+      book.part_files.push_back(files[i]);
+    }
+    if (!exported.nodes.empty()) book.outline.push_back(Bookmarks(exported.nodes, 0, part_of, 0));
+    pdf::WriteBook(book, file);
+    result.printed = book.parts.size();
+  } catch (const pdf::PrintError& error) {
+    result.failure = error.what();
+  } catch (const pdf::BookError& error) {
+    result.failure = error.what();
+  }
+  return result;
+}
+
+}  // namespace zarel::site_export

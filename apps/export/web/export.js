@@ -1,0 +1,80 @@
+// The exported site's tree: opens and closes branches, marks the node whose
+// page is shown, and gives each page an address (index.html#path=...) that
+// the browser's Back and Forward follow. Works from file: and from any
+// static server; without it the tree's links still open the pages.
+'use strict';
+
+(() => {
+  const tree = document.getElementById('tree');
+  const frame = document.getElementById('report');
+  const prefix = '#path=';
+
+  function setExpanded(item, open) {
+    if (!item.hasAttribute('aria-expanded')) return;
+    item.setAttribute('aria-expanded', String(open));
+    const expander = item.querySelector(':scope > .node > .expander');
+    expander.textContent = open ? '\u25be' : '\u25b8';
+    expander.setAttribute('aria-label', open ? 'Collapse' : 'Expand');
+  }
+
+  function itemOfPath(path) {
+    for (const item of tree.querySelectorAll('li[data-path]')) {
+      if (item.dataset.path === path) return item;
+    }
+    return null;
+  }
+
+  // Shows the node's page and marks it, opening the branches above it.
+  function select(item) {
+    for (const old of tree.querySelectorAll('li[aria-selected="true"]')) {
+      old.setAttribute('aria-selected', 'false');
+    }
+    item.setAttribute('aria-selected', 'true');
+    for (let up = item.parentElement.closest('li'); up; up = up.parentElement.closest('li')) {
+      setExpanded(up, true);
+    }
+    const link = item.querySelector(':scope > .node > a.label');
+    if (link && frame.dataset.shown !== link.href) {
+      frame.dataset.shown = link.href;
+      // Replacing the frame's page adds no history entry: the address is
+      // the one entry per click.
+      frame.contentWindow.location.replace(link.href);
+    }
+    item.querySelector(':scope > .node').scrollIntoView({ block: 'nearest' });
+  }
+
+  function showAddress() {
+    const hash = window.location.hash;
+    let path = null;
+    if (hash.startsWith(prefix)) {
+      try {
+        path = decodeURIComponent(hash.slice(prefix.length));
+      } catch (error) {
+        path = null;
+      }
+    }
+    const item = path === null ? tree.querySelector('li[data-path]') : itemOfPath(path);
+    if (item) select(item);
+  }
+
+  tree.addEventListener('click', (event) => {
+    const expander = event.target.closest('.expander');
+    const item = event.target.closest('li[data-path]');
+    if (!item) return;
+    if (expander) {
+      setExpanded(item, item.getAttribute('aria-expanded') !== 'true');
+      return;
+    }
+    const link = item.querySelector(':scope > .node > a.label');
+    if (!link) return;
+    event.preventDefault();
+    const address = prefix + encodeURIComponent(item.dataset.path);
+    if (window.location.hash === address) select(item);
+    else window.location.hash = address;
+  });
+
+  window.addEventListener('hashchange', showAddress);
+  const first = tree.querySelector('li[data-path] > .node > a.label');
+  if (first) frame.dataset.shown = first.href;
+  if (window.location.hash.startsWith(prefix)) showAddress();
+})();
