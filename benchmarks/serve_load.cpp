@@ -1,7 +1,7 @@
 // Load program for the web host. Not a test: it prints figures and whether
 // they meet their goals.
 //
-//   serve_load [--seconds S] [--sessions 1,8,32] [--rounds N]
+//   serve_load [--seconds S] [--sessions 1,8,32] [--rounds N] [--connection POSTGRESQL]
 //
 // It creates the demo site in a temporary folder and starts `zarel serve` in
 // this process on a free loopback port (the clock fixed, so pages do not
@@ -33,6 +33,15 @@
 //    clicks per second, the 99th percentile under 50 ms, no click over
 //    200 ms, no page different.
 //
+// 3. With --connection, naming an empty PostgreSQL database: the demo placed
+//    there too and served by a second server in this process (the two share
+//    the process's database links, as zarel serve's sessions do, the pool
+//    sized as zarel serve sizes it). Each session count runs on SQLite, then
+//    on PostgreSQL; every PostgreSQL page is checked against the SQLite
+//    crawl's page of its node. It prints PostgreSQL's clicks per second as a
+//    share of SQLite's (goal: at least half) and the database links each
+//    round opened.
+//
 // Exit status 0 when every page was the single-user page and no click
 // failed (the speed goals are printed, not enforced: the machine may be
 // busy), 1 otherwise.
@@ -62,11 +71,13 @@
 
 #include "apps/demo/demo_command.h"
 #include "apps/http/raw_client.h"
+#include "apps/options/database_options.h"
 #include "apps/options/display_options.h"
 #include "apps/serve/serve_http.h"
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
 #include "zarel/control/zarel.h"
+#include "zarel/db/database_settings.h"
 #include "zarel/hostkit/control_container.h"
 #include "zarel/hostkit/headless_browser.h"
 #include "zarel/hostkit/headless_tree_view.h"
@@ -452,10 +463,73 @@ Round Run(zarel::serve::WebServer& server, int sessions, double seconds,
 
 }  // namespace
 
+// The PostgreSQL round of --connection (see the top of this file); answers
+// 1 when a page differed or a click failed.
+int CompareBackends(zarel::serve::ServeOptions options, zarel::serve::WebServer& sqlite_server,
+                    const std::map<std::string, std::string>& pages, const std::string& postgres,
+                    const fs::path& work, const std::vector<int>& counts, double seconds) {
+  zarel::DemoSite site;
+  try {
+    site = zarel::CreateDemoSite((work / "demo-postgres").string(), postgres);
+  } catch (const std::exception& error) {
+    std::cerr << "serve_load: " << error.what() << "\n";
+    return 1;
+  }
+  options.connection = site.connection;
+  options.site = site.application_folder;
+  zarel::serve::WebServer postgres_server(options);
+  std::string error;
+  if (!postgres_server.Bind(error)) {
+    std::cerr << "serve_load: " << error << "\n";
+    return 1;
+  }
+  postgres_server.Start();
+  int status = 0;
+  {
+    std::map<std::string, std::string> postgres_pages;
+    std::vector<std::string> order;
+    std::size_t no_page = 0;
+    Client single(postgres_server.Port());
+    Crawl(single, postgres_pages, order, no_page);
+    postgres_server.Sessions().End(single.SessionId());
+    if (postgres_pages != pages) {
+      std::printf("  the PostgreSQL crawl's pages differ from the SQLite crawl's\n");
+      status = 1;
+    }
+  }
+  std::printf("\nPostgreSQL beside SQLite: %g s per round, pool size %d\n", seconds,
+              zarel::CurrentDatabaseSettings().pool_size);
+  std::printf("%-10s %8s %8s %10s %10s %10s %10s %7s %6s\n", "backend", "sessions", "clicks", "clicks/s", "median ms",
+              "worst ms", "different", "failed", "links");
+  zarel::serve::WebServer* const servers[] = {&sqlite_server, &postgres_server};
+  const char* const names[] = {"SQLite", "PostgreSQL"};
+  for (int sessions : counts) {
+    double rates[2] = {0, 0};
+    for (int b = 0; b < 2; ++b) {
+      const std::int64_t opened = zarel::CountDatabaseLinks().opened;
+      Round round = Run(*servers[b], sessions, seconds, pages);
+      std::sort(round.latencies_ms.begin(), round.latencies_ms.end());
+      rates[b] = static_cast<double>(round.clicks) / seconds;
+      std::printf("%-10s %8d %8ld %10.1f %10.2f %10.2f %10ld %7ld %6lld\n", names[b], sessions, round.clicks, rates[b],
+                  Quantile(round.latencies_ms, 0.5), round.latencies_ms.empty() ? 0 : round.latencies_ms.back(),
+                  round.mismatches, round.failures,
+                  static_cast<long long>(zarel::CountDatabaseLinks().opened - opened));
+      if (round.mismatches > 0) std::printf("  first page that differed: %s\n", round.first_mismatch.c_str());
+      if (round.mismatches > 0 || round.failures > 0) status = 1;
+    }
+    const double share = rates[0] > 0 ? rates[1] / rates[0] : 0;
+    std::printf("  PostgreSQL / SQLite clicks per second at %d sessions: %.2f; goal at least 0.5: %s\n", sessions,
+                share, Verdict(share >= 0.5));
+  }
+  postgres_server.Stop();
+  return status;
+}
+
 int main(int argc, char** argv) {
   double seconds = 10;
   int rounds = 5;
   std::vector<int> counts = {1, 8, 32};
+  std::string postgres;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
       seconds = std::atof(argv[++i]);
@@ -465,8 +539,10 @@ int main(int argc, char** argv) {
       counts.clear();
       std::stringstream list(argv[++i]);
       for (std::string item; std::getline(list, item, ',');) counts.push_back(std::stoi(item));
+    } else if (std::strcmp(argv[i], "--connection") == 0 && i + 1 < argc) {
+      postgres = argv[++i];
     } else {
-      std::cerr << "usage: serve_load [--seconds S] [--sessions 1,8,32] [--rounds N]\n";
+      std::cerr << "usage: serve_load [--seconds S] [--sessions 1,8,32] [--rounds N] [--connection POSTGRESQL]\n";
       return 2;
     }
   }
@@ -484,6 +560,8 @@ int main(int argc, char** argv) {
   options.max_sessions = 128;
   options.limits.new_sessions_per_minute = 1000000;  // every client starts from 127.0.0.1
   options.work_root = work.string();
+  zarel::ApplyDatabaseSettings(
+      zarel::DatabaseSettingsFrom(options.database, std::min(options.threads, options.max_sessions)));
   int status = 0;
   {
     zarel::serve::WebServer server(options);
@@ -552,6 +630,7 @@ int main(int argc, char** argv) {
       }
       if (round.mismatches > 0 || round.failures > 0) status = 1;
     }
+    if (!postgres.empty() && CompareBackends(options, server, pages, postgres, work, counts, seconds) != 0) status = 1;
     server.Stop();
   }
   std::error_code ignored;
