@@ -107,15 +107,27 @@ url="${ZAREL_TEST_PG%/*}/$database"
 
 port1=$(start_serve s1)
 port2=$(start_serve s2)
-front_port=$(free_port)
-front="http://127.0.0.1:$front_port"
-ZAREL_FRONT="127.0.0.1:$front_port" ZAREL_SERVE1="127.0.0.1:$port1" ZAREL_SERVE2="127.0.0.1:$port2" \
-  "$haproxy" -db -f "$config" >"$work/haproxy.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  [[ "$(curl -s -o /dev/null -w '%{http_code}' "$front/app.css" || true)" == 200 ]] && break
-  sleep 0.1
+# A port found free may be taken by another test before HAProxy binds it:
+# HAProxy then exits at once, and another port is tried.
+front_ready=false
+for _ in 1 2 3 4 5; do
+  front_port=$(free_port)
+  front="http://127.0.0.1:$front_port"
+  ZAREL_FRONT="127.0.0.1:$front_port" ZAREL_SERVE1="127.0.0.1:$port1" ZAREL_SERVE2="127.0.0.1:$port2" \
+    "$haproxy" -db -f "$config" >"$work/haproxy.log" 2>&1 &
+  haproxy_pid=$!
+  pids+=("$haproxy_pid")
+  for _ in $(seq 100); do
+    kill -0 "$haproxy_pid" 2>/dev/null || break
+    if [[ "$(curl -s -o /dev/null -w '%{http_code}' "$front/app.css" || true)" == 200 ]]; then
+      front_ready=true
+      break
+    fi
+    sleep 0.1
+  done
+  $front_ready && break
 done
+$front_ready || fail "HAProxy did not start"
 
 # Client a first; client b until it lands on the other process.
 [[ "$(status_of "$(get a /)")" == 200 ]] || fail "client a could not load the page"
