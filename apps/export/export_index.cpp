@@ -1,10 +1,9 @@
 // The export's index page (see export_index.h).
 #include "apps/export/export_index.h"
 
-#include <cstdio>
-
 #include "apps/export/export_assets.h"
 #include "apps/export/page_names.h"
+#include "zarel/hostkit/tree_images.h"
 
 namespace zarel::site_export {
 
@@ -68,14 +67,6 @@ std::string_view Embedded(std::string_view name) {
 }
 
 }  // namespace
-
-std::string HtmlColour(std::int32_t colour) {
-  const auto value = static_cast<std::uint32_t>(colour);
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", value & 0xFFu, (value >> 8) & 0xFFu,
-                (value >> 16) & 0xFFu);
-  return text;
-}
 
 std::string IndexHtml(const std::vector<ExportedNode>& nodes, std::string_view exported_at) {
   const std::string title = nodes.empty() ? std::string("Zarel") : nodes.front().text;

@@ -28,9 +28,6 @@ struct IndexFile {
 };
 std::vector<IndexFile> IndexFiles();
 
-// A blue-green-red colour as "#rrggbb".
-std::string HtmlColour(std::int32_t colour);
-
 }  // namespace zarel::site_export
 
 #endif  // ZAREL_APPS_EXPORT_EXPORT_INDEX_H_

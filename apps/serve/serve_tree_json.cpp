@@ -1,9 +1,8 @@
 // The session's tree as JSON (see serve_tree_json.h).
 #include "apps/serve/serve_tree_json.h"
 
-#include <cstdio>
-
 #include "apps/serve/serve_json.h"
+#include "zarel/hostkit/tree_images.h"
 
 namespace zarel::serve {
 
@@ -14,14 +13,6 @@ bool SameNode(const std::weak_ptr<TreeNode>& known, const TreeNodeRef& node) {
 }
 
 }  // namespace
-
-std::string HtmlColour(std::int32_t colour) {
-  const auto value = static_cast<std::uint32_t>(colour);
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", value & 0xFFu, (value >> 8) & 0xFFu,
-                (value >> 16) & 0xFFu);
-  return text;
-}
 
 void TreeNodeIds::Describe(const HeadlessTreeView& tree, const ImageUrl& image_url, std::string& out) {
   ++walk_;

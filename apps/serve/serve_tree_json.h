@@ -57,9 +57,6 @@ class TreeNodeIds {
   std::int64_t next_id_ = 1;
 };
 
-// A blue-green-red colour as "#rrggbb".
-std::string HtmlColour(std::int32_t colour);
-
 }  // namespace zarel::serve
 
 #endif  // ZAREL_APPS_SERVE_SERVE_TREE_JSON_H_

@@ -1,5 +1,7 @@
-// The names of the tree's picture files (see tree_images.h).
+// The names of the tree's picture files and its colours (see tree_images.h).
 #include "zarel/hostkit/tree_images.h"
+
+#include <cstdio>
 
 #include "zarel/base/ascii_text.h"
 
@@ -27,6 +29,14 @@ std::vector<std::string> TreeImageFileNames(std::string_view image) {
     names.push_back("tree" + std::string(image) + extension);
   }
   return names;
+}
+
+std::string HtmlColour(std::int32_t colour) {
+  const auto value = static_cast<std::uint32_t>(colour);
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", value & 0xFFu, (value >> 8) & 0xFFu,
+                (value >> 16) & 0xFFu);
+  return text;
 }
 
 }  // namespace zarel

@@ -1,6 +1,6 @@
 // Tests of the names of the tree's picture files: the order tried, and the
 // image texts that name no file because they could reach outside the
-// application folder.
+// application folder; and a node's colour as HTML writes it.
 #include "zarel/hostkit/tree_images.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +21,16 @@ TEST(TreeImagesTest, PlainNamesOnly) {
   }
   EXPECT_TRUE(TreeImageFileNames(std::string(65, 'x')).empty());
   EXPECT_TRUE(TreeImageFileNames(std::string("a\0b", 3)).empty());
+}
+
+// ForeColor is blue-green-red: its low byte is the red of "#rrggbb".
+TEST(TreeImagesTest, NodeColoursAsHtml) {
+  const std::vector<std::pair<std::int32_t, std::string>> cases = {
+      {0, "#000000"},          {0x0000FF, "#ff0000"},   {0x00FF00, "#00ff00"},
+      {0xFF0000, "#0000ff"},   {0x123456, "#563412"},   {-1, "#ffffff"},
+      {0x7F000080, "#800000"},  // the high byte (a system colour flag) is not a colour
+  };
+  for (const auto& [colour, html] : cases) EXPECT_EQ(HtmlColour(colour), html) << colour;
 }
 
 }  // namespace
