@@ -11,7 +11,8 @@
 # (apps/zarel) sits on the commands, and the commands on their shared
 # options. The desktop host is a program of its own, which the entry runs.
 # The HTTP server the web host runs on (apps/http) needs only the base
-# layer's text helpers.
+# layer's text helpers. The web host's Export runs the export of zarel
+# export (apps/export), so the web host builds on it.
 #
 # The testing folders (zarel/testing, apps/testing) hold test helpers. Only
 # tests (*_test.cpp) and other helpers include them, and a test reaches
@@ -28,7 +29,7 @@ set(ZAREL_LAYER_TABLE
   "apps/http: zarel/base"
   "apps/options: zarel/control"
   "apps/browse: apps/options"
-  "apps/serve: apps/options apps/http"
+  "apps/serve: apps/options apps/http apps/export"
   "apps/crawl: apps/options"
   "apps/check: apps/crawl"
   "apps/pdf: zarel/base"

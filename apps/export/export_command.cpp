@@ -30,14 +30,6 @@ new, empty or an earlier export, which is replaced.
 Exit status: 0 exported; 1 a page failed to compose or print, or the export
 could not be made; 2 usage.)";
 
-std::string MomentText(Date moment) {
-  const DateParts parts = SplitDate(moment);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.year, parts.month,
-                parts.day, parts.hour, parts.minute, parts.second);
-  return text;
-}
-
 std::string Seconds(Steady::duration span) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f s", std::chrono::duration<double>(span).count());
@@ -116,7 +108,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
   export_options.display = options.display;
   export_options.max_nodes = options.max_nodes;
   export_options.max_depth = options.max_depth;
-  export_options.exported_at = MomentText(Clock::Now());
+  export_options.exported_at = site_export::MomentText(Clock::Now());
 
   std::function<void(const site_export::ExportProgress&)> progress;
   if (options.progress) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -12,6 +13,7 @@
 #include "apps/export/export_index.h"
 #include "apps/export/page_files.h"
 #include "apps/export/page_names.h"
+#include "zarel/base/date_time.h"
 #include "zarel/hostkit/tree_images.h"
 
 namespace zarel::site_export {
@@ -210,6 +212,14 @@ void PutInPlace(const fs::path& staging, const fs::path& out) {
 }
 
 }  // namespace
+
+std::string MomentText(Date moment) {
+  const DateParts parts = SplitDate(moment);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.year, parts.month,
+                parts.day, parts.hour, parts.minute, parts.second);
+  return text;
+}
 
 std::optional<std::string> RefusesOut(const fs::path& out) {
   std::error_code error;

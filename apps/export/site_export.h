@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "apps/crawl/site_crawl.h"
+#include "zarel/base/variant.h"
 
 namespace zarel::site_export {
 
@@ -83,6 +84,9 @@ struct ExportResult {
   // The indexes of nodes[] whose page failed, in crawl order.
   std::vector<std::size_t> failed;
 };
+
+// A moment as the index and the cover show it: "YYYY-MM-DD HH:MM:SS".
+std::string MomentText(Date moment);
 
 // Whether OUT may be written (missing, empty or an earlier export); the
 // reason when not.

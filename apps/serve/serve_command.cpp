@@ -137,6 +137,18 @@ void AddLimitOptions(CLI::App& serve, serve::ServeLimits& limits) {
   AddSeconds(serve, "--stop-timeout", limits.stop_timeout,
              "Seconds answers under way may take when the server is stopped (default 2); a request still "
              "running a second later is left behind");
+  serve.add_option("--max-path-bytes", limits.max_path_bytes,
+                   "Bytes of a tree path in the page's address (default 4096; refused beyond)")
+      ->check(CLI::Range(16, 1024 * 1024));
+  serve.add_option("--max-path-levels", limits.max_path_levels,
+                   "Levels of a tree path in the page's address (default 64; refused beyond)")
+      ->check(CLI::Range(1, 10000));
+  serve.add_option("--export-max-nodes", limits.export_max_nodes,
+                   "Nodes one Export opens at most (default 1000)")
+      ->check(CLI::Range(1, 1000000));
+  serve.add_option("--max-exports", limits.max_exports,
+                   "Exports that run at once (default 1; 503 busy beyond; never all the threads)")
+      ->check(CLI::Range(1, 256));
   serve.add_option("--new-sessions-per-minute", limits.new_sessions_per_minute,
                    "Sessions one client address may start a minute (default 30; 429 beyond; raise it behind "
                    "a proxy)")

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <stop_token>
 
+#include "apps/export/site_export.h"
 #include "apps/serve/serve_assets.h"
 #include "apps/serve/serve_json.h"
 #include "apps/serve/serve_security.h"
+#include "apps/serve/serve_tree_path.h"
 #include "zarel/base/ascii_text.h"
+#include "zarel/base/clock.h"
 
 namespace zarel::serve {
 
@@ -73,6 +76,7 @@ bool FromOtherSite(const Request& req) {
 struct Context {
   SessionManager& sessions;
   const ServeOptions& options;
+  ExportGate& exports;
 };
 
 // ---- Checks of the server itself, before any route ----
@@ -169,11 +173,22 @@ void RunCall(const Request& req, Response& res, const std::shared_ptr<Session>& 
   SendReply(res, reply);
 }
 
-// POST /api/session: a new session.
+// POST /api/session: a new session, at the front page or, with a path
+// (the page's address had one), at that node.
 void StartSession(const Context& context, const Request& req, Response& res) {
-  if (!IsObjectBody(req.body)) {
-    SendJson(res, 400, ErrorJson("A new session takes an empty JSON object: {}."));
+  const std::optional<PathBody> body = ParsePathBody(req.body);
+  if (!body) {
+    SendJson(res, 400, ErrorJson("A new session takes a JSON object: {} or {\"path\": TEXT}."));
     return;
+  }
+  // A path refused is refused before any session is made for it.
+  TreePath path;
+  if (body->path) {
+    path = SplitTreePath(*body->path, context.options.limits);
+    if (!path.error.empty()) {
+      SendJson(res, 400, ErrorJson(path.error));
+      return;
+    }
   }
   SessionManager::Created created = context.sessions.Create(req.peer);
   if (created.full) {
@@ -191,7 +206,30 @@ void StartSession(const Context& context, const Request& req, Response& res) {
     return;
   }
   SetSessionCookie(res, created.id);
-  RunCall(req, res, created.session, [](Session& session) { return session.State(); });
+  if (body->path) {
+    RunCall(req, res, created.session, [&path](Session& s) { return s.OpenPath(path.levels, true); });
+  } else {
+    RunCall(req, res, created.session, [](Session& s) { return s.State(); });
+  }
+}
+
+// POST /api/open {"path": TEXT}: the node at a tree path, in this session
+// (the browser's Back and Forward, or an address opened while the browser
+// has a session).
+void OpenPath(const Context& context, const Request& req, Response& res) {
+  std::shared_ptr<Session> session = SessionOf(context, req, res);
+  if (!session) return;
+  const std::optional<PathBody> body = ParsePathBody(req.body);
+  if (!body || !body->path) {
+    SendJson(res, 400, ErrorJson("Opening a path names it: {\"path\": TEXT}."));
+    return;
+  }
+  const TreePath path = SplitTreePath(*body->path, context.options.limits);
+  if (!path.error.empty()) {
+    SendJson(res, 400, ErrorJson(path.error));
+    return;
+  }
+  RunCall(req, res, session, [&path](Session& s) { return s.OpenPath(path.levels, false); });
 }
 
 // GET /api/state: the session's tree, page and events.
@@ -242,6 +280,46 @@ void RunPageCommand(const Context& context, const Request& req, Response& res) {
   }
 }
 
+// POST /api/export: the session's site as a zip of the static export (see
+// serve_export.h). It takes no turn of the session, which goes on answering
+// clicks meanwhile.
+void ExportZip(const Context& context, const Request& req, Response& res) {
+  std::shared_ptr<Session> session = SessionOf(context, req, res);
+  if (!session) return;
+  if (!IsObjectBody(req.body)) {
+    SendJson(res, 400, ErrorJson("Export takes an empty JSON object: {}."));
+    return;
+  }
+  if (!context.exports.Possible()) {
+    SendJson(res, 503, ErrorJson("Export needs a server with more than one thread (--threads 2 or more)."));
+    return;
+  }
+  const ExportPlace place(context.exports);
+  if (!place.Taken()) {
+    res.SetHeader("Retry-After", "10");
+    SendJson(res, 503, ErrorJson("Another export is running; try again in a minute."));
+    return;
+  }
+  const SiteZip zip = ExportSiteZip(context.options, context.sessions.WorkFolder(),
+                                    site_export::MomentText(Clock::Now()));
+  session->Touch();
+  std::string error = zip.error;
+  if (error.empty() && res.SetFile(zip.file, "application/zip", error)) {
+    // The file is open: its folder goes with `zip`, the answer reads on.
+    res.SetHeader("Cache-Control", "no-store");
+    res.SetHeader("Content-Disposition", "attachment; filename=\"" + zip.name + "\"");
+    std::string summary = "Exported " + std::to_string(zip.pages) + (zip.pages == 1 ? " page" : " pages");
+    if (zip.failed > 0) summary += "; pages that failed to compose, left out: " + std::to_string(zip.failed);
+    if (zip.left_unopened > 0) {
+      summary += "; the bound of " + std::to_string(context.options.limits.export_max_nodes) + " nodes left " +
+                 std::to_string(zip.left_unopened) + " unopened";
+    }
+    res.SetHeader("X-Zarel-Export", summary + ".");
+    return;
+  }
+  SendJson(res, 500, ErrorJson(session->Hide("The export failed: " + error)));
+}
+
 using Handler = void (*)(const Context&, const Request&, Response&);
 
 // The route table: every address the server answers, its handler, and
@@ -262,6 +340,8 @@ constexpr Route kRoutes[] = {
     {"GET", "/api/state", AnswerState, Router::Runs::kOnWorker},
     {"POST", "/api/click", Click, Router::Runs::kOnWorker},
     {"POST", "/api/expand", Expand, Router::Runs::kOnWorker},
+    {"POST", "/api/open", OpenPath, Router::Runs::kOnWorker},
+    {"POST", "/api/export", ExportZip, Router::Runs::kOnWorker},
     {"POST", "/api/refresh", Refresh, Router::Runs::kOnWorker},
     {"POST", "/api/save", RunPageCommand, Router::Runs::kOnWorker},
     {"POST", "/api/print", RunPageCommand, Router::Runs::kOnWorker},
@@ -309,11 +389,13 @@ http::ServerOptions HttpOptionsOf(const ServeOptions& options) {
 }
 
 WebServer::WebServer(ServeOptions options)
-    : options_(std::move(options)), sessions_(std::make_unique<SessionManager>(options_)) {
+    : options_(std::move(options)),
+      sessions_(std::make_unique<SessionManager>(options_)),
+      exports_(std::make_unique<ExportGate>(options_)) {
   Routes();
   http::ServerOptions http = HttpOptionsOf(options_);
   http.handle_inline = [this](const Request& request) { return router_.RunsInline(request); };
-  const Context context{*sessions_, options_};
+  const Context context{*sessions_, options_, *exports_};
   http_ = std::make_unique<http::Server>(std::move(http), [this, context](const Request& req, Response& res) {
     if (CheckRequest(context, req, res)) router_(req, res);
   });
@@ -336,7 +418,7 @@ void WebServer::Start() {
 void WebServer::Stop() { http_->Stop(); }
 
 void WebServer::Routes() {
-  const Context context{*sessions_, options_};
+  const Context context{*sessions_, options_, *exports_};
   for (const Route& route : kRoutes) {
     router_.Add(route.method, route.path,
                 [context, handler = route.handler](const Request& req, Response& res) { handler(context, req, res); },

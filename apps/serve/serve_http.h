@@ -11,10 +11,15 @@
 //                        started too many this minute
 //   POST /api/click      {"node": ID}: a click on that node
 //   POST /api/expand     {"node": ID, "expanded": true|false}
+//   POST /api/open       {"path": TEXT}: the node at a tree path (see
+//                        serve_tree_path.h); POST /api/session takes the
+//                        same member to start at that node
 //   POST /api/refresh    RefreshBrowser
 //   POST /api/save, /api/print, /api/preview   SavePage, PrintPage,
 //                        PreviewPage; the answer's "action" says what the
 //                        front end does
+//   POST /api/export     the session's site as a zip of the static export
+//                        (see serve_export.h)
 //   GET  /site/PATH      a file of the session's own folder ("?download=1"
 //                        adds Content-Disposition: attachment), streamed
 //
@@ -40,6 +45,7 @@
 
 #include "apps/http/http_router.h"
 #include "apps/http/http_server.h"
+#include "apps/serve/serve_export.h"
 #include "apps/serve/serve_options.h"
 #include "apps/serve/serve_sessions.h"
 
@@ -83,6 +89,7 @@ class WebServer {
 
   ServeOptions options_;
   std::unique_ptr<SessionManager> sessions_;
+  std::unique_ptr<ExportGate> exports_;
   http::Router router_;
   std::unique_ptr<http::Server> http_;
 };

@@ -81,6 +81,15 @@ std::optional<ExpandBody> ParseExpandBody(std::string_view body) {
   return ExpandBody{*node, expanded->get<bool>()};
 }
 
+std::optional<PathBody> ParsePathBody(std::string_view body) {
+  const std::optional<json> object = ObjectOf(body);
+  if (!object) return std::nullopt;
+  const auto path = object->find("path");
+  if (path == object->end()) return PathBody{};
+  if (!path->is_string()) return std::nullopt;
+  return PathBody{path->get<std::string>()};
+}
+
 bool IsObjectBody(std::string_view body) { return ObjectOf(body).has_value(); }
 
 void AppendJsonString(std::string& out, std::string_view text) {

@@ -1,10 +1,11 @@
 // The web host's JSON: request bodies read into plain values, and answers
 // written straight into text.
 //
-// Reading: the bodies of POST /api/click and /api/expand are parsed by pure
-// functions that refuse everything but the one shape they take (an object
-// with an integer "node", and for expanding a boolean "expanded"; other
-// members are ignored), so they can be fed any bytes (the server bounds a
+// Reading: the bodies of POST /api/click, /api/expand, /api/open and
+// /api/session are parsed by pure functions that refuse everything but the
+// one shape they take (an object with an integer "node", for expanding a
+// boolean "expanded", for opening a string "path"; other members are
+// ignored), so they can be fed any bytes (the server bounds a
 // body at 16 KiB by default). An empty body is an empty object.
 //
 // Writing: answers are built as text as they are walked, without a document
@@ -36,6 +37,14 @@ struct ExpandBody {
   bool expanded = false;
 };
 std::optional<ExpandBody> ParseExpandBody(std::string_view body);
+
+// {"path": TEXT} (POST /api/open), or {} or {"path": TEXT} (POST
+// /api/session): nothing for any other shape, and for a "path" that is not
+// a string.
+struct PathBody {
+  std::optional<std::string> path;
+};
+std::optional<PathBody> ParsePathBody(std::string_view body);
 
 // Whether the body is a JSON object (or empty): the bodies of the requests
 // that take no values.

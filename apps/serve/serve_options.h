@@ -45,6 +45,14 @@ struct ServeLimits {
   std::chrono::milliseconds busy_timeout{3000};
   // Sessions one client address may start a minute (429 beyond).
   int new_sessions_per_minute = 30;
+  // A tree path in the page's address (?path=...): its bytes and its
+  // levels (400 beyond either; each level is at most one click).
+  std::size_t max_path_bytes = 4096;
+  std::size_t max_path_levels = 64;
+  // Export: the nodes one export opens at most, and the exports that run
+  // at once in the whole server (503 busy beyond; each holds a thread).
+  std::size_t export_max_nodes = 1000;
+  int max_exports = 1;
   // When the server stops: how long answers under way may still take. A
   // request still running a second after that is left behind: the program
   // removes its work folder and ends.

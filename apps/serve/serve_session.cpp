@@ -46,6 +46,14 @@ void CopySite(const std::string& site, const std::string& folder) {
 
 Reply Busy() { return Reply{503, ErrorJson(kBusy), true}; }
 
+// The first node from `first` on (its later siblings) with this text.
+TreeNodeRef SiblingNamed(TreeNodeRef node, const std::string& text) {
+  while (node && node->Text() != text) node = node->Next();
+  return node;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
 }  // namespace
 
 // The session's turn for one call: its lock, taken at once when free.
@@ -171,6 +179,80 @@ Reply Session::OnNode(std::int64_t node_id, const std::function<void(const TreeN
 
 Reply Session::Click(std::int64_t node_id) {
   return OnNode(node_id, [this](const TreeNodeRef& node) { tree_->Click(node); });
+}
+
+Reply Session::OpenPath(const std::vector<std::string>& levels, bool whole) {
+  const Turn turn(*this);
+  if (!turn.Taken()) return Busy();
+  const std::uint64_t first = whole ? 0 : next_event_;
+  const std::string note = FollowPath(levels);
+  Reply reply = Answer(first);
+  // The answer is an object: the note goes in as its first member.
+  if (!note.empty()) reply.body.insert(1, "\"note\":" + JsonString(Hide(note)) + ",");
+  return reply;
+}
+
+bool Session::ClickOpens(const TreeNodeRef& node) {
+  // Every node below the root that the engine opens has its page composed
+  // and shown; a refused node, or one whose query or page failed, shows
+  // none. (The root is never clicked here: it is open from the start.)
+  const std::uint64_t before = browser_->Navigations();
+  try {
+    tree_->Click(node);
+  } catch (const RuntimeError&) {
+    return false;
+  }
+  return browser_->Navigations() != before;
+}
+
+std::string Session::FollowPath(const std::vector<std::string>& levels) {
+  const auto refused = [](const TreeNodeRef& node) {
+    return "The address's path ends at " + Quoted(node->FullPath()) +
+           ": that node did not open (your role may not open it, or its data could not be read).";
+  };
+  try {
+    TreeNodeRef top;
+    if (tree_->Nodes().Count() > 0) {
+      top = tree_->Nodes().Item(1);
+      while (top->Parent()) top = top->Parent();
+      top = top->FirstSibling();
+    }
+    TreeNodeRef node = SiblingNamed(top, levels.front());
+    if (!node) {
+      return top ? "The address's path was not followed: the tree has no " + Quoted(levels.front()) + " at its top."
+                 : std::string("The address's path was not followed: the tree is empty.");
+    }
+    if (levels.size() == 1) {
+      // The root has no page of its own: a click on it leaves the page
+      // shown as it is. Its page is the front page, which the refresh
+      // shows, as at the session's start (and as the Refresh command does).
+      if (!node->Selected()) control_->RefreshBrowser();
+      return "";
+    }
+    // Each level costs at most one click: the node's own, when its children
+    // are not in the tree; the node the path ends at is clicked once more
+    // only when it was not clicked on the way and is not selected.
+    bool clicked = false;
+    for (std::size_t level = 1; level < levels.size(); ++level) {
+      if (node->Children() == 0) {
+        if (!ClickOpens(node)) return refused(node);
+        clicked = true;
+      }
+      TreeNodeRef child = node->Children() > 0 ? SiblingNamed(node->Child(), levels[level]) : TreeNodeRef();
+      if (!child) {
+        if (!clicked && !node->Selected() && !ClickOpens(node)) return refused(node);
+        return "The address's path ends at " + Quoted(node->FullPath()) + ": there is no " + Quoted(levels[level]) +
+               " under it.";
+      }
+      node = std::move(child);
+      clicked = false;
+    }
+    if (!clicked && !node->Selected() && !ClickOpens(node)) return refused(node);
+    return "";
+  } catch (const RuntimeError&) {
+    // A node removed by the site's own events while the path was followed.
+    return "The address's path could not be followed to its end: the tree changed on the way.";
+  }
 }
 
 Reply Session::Expand(std::int64_t node_id, bool expanded) {

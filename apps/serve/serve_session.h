@@ -108,6 +108,21 @@ class Session : public ZarelEvents, public EngineDiagnostics {
   // when the node is no longer in the tree. The answer holds the events of
   // this call only.
   Reply Click(std::int64_t node_id);
+  // Opens the node at a tree path (its levels: node texts from the root
+  // down, see serve_tree_path.h) as a user would, with the click's own
+  // engine call: from the root down, a click on each node whose children
+  // are not in the tree (not opened yet, or pruned since), then a click on
+  // the node the path ends at, unless it is the selected node already.
+  // Nodes that are open already are not clicked again: the session's role
+  // does not change, so they would open the same way. A path of the root
+  // alone refreshes (the front page is the root's page, and a click on the
+  // root shows none), unless the root is selected already. Among siblings with
+  // one text the first is taken. A level not found, or a node that did not
+  // open when clicked (its role list refused the session's role, or its data
+  // could not be read), ends the path at the last node reached, and the
+  // answer's "note" says where and why. whole: the answer holds every event
+  // kept (a new session), not only this call's.
+  Reply OpenPath(const std::vector<std::string>& levels, bool whole);
   // Opens or closes a node's branch in the tree view (the expander button):
   // no event reaches the control. 409 for a node no longer in the tree.
   Reply Expand(std::int64_t node_id, bool expanded);
@@ -147,6 +162,12 @@ class Session : public ZarelEvents, public EngineDiagnostics {
     std::string json;
   };
 
+  // Follows the path (see OpenPath); the note, or empty when it was
+  // followed to its end.
+  std::string FollowPath(const std::vector<std::string>& levels);
+  // Clicks the node; whether the click opened it (the engine composed its
+  // page), false for a node refused or gone.
+  bool ClickOpens(const TreeNodeRef& node);
   void AddEvent(std::string_view type, std::string_view log_type, std::string_view text);
   const std::string& ImageUrl(const std::string& image);
   std::string UrlOf(const std::string& path) const;

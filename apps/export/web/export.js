@@ -2,12 +2,19 @@
 // page is shown, and gives each page an address (index.html#path=...) that
 // the browser's Back and Forward follow. Works from file: and from any
 // static server; without it the tree's links still open the pages.
+//
+// The path is the web host's: the node texts from the root joined by "\",
+// percent-encoded, so "index.html?path=Shop%5CProducts" (the web host's
+// form) opens the same node. A level not found ends the path at the last
+// node found, as in the web host; among nodes with one text the first is
+// taken.
 'use strict';
 
 (() => {
   const tree = document.getElementById('tree');
   const frame = document.getElementById('report');
   const prefix = '#path=';
+  const maxLevels = 64;
 
   function setExpanded(item, open) {
     if (!item.hasAttribute('aria-expanded')) return;
@@ -43,17 +50,34 @@
     item.querySelector(':scope > .node').scrollIntoView({ block: 'nearest' });
   }
 
-  function showAddress() {
+  // The deepest node on the path: the path's own node, or the node where a
+  // level was not found. At most as many levels as the web host takes.
+  function itemOnPath(path) {
+    const levels = path.split('\\').slice(0, maxLevels);
+    for (; levels.length > 0; levels.pop()) {
+      const item = itemOfPath(levels.join('\\'));
+      if (item) return item;
+    }
+    return null;
+  }
+
+  // The path the address names ("#path=..." or "?path=..."), or null.
+  function pathOfAddress() {
     const hash = window.location.hash;
-    let path = null;
     if (hash.startsWith(prefix)) {
       try {
-        path = decodeURIComponent(hash.slice(prefix.length));
+        return decodeURIComponent(hash.slice(prefix.length));
       } catch (error) {
-        path = null;
+        return null;
       }
     }
-    const item = path === null ? tree.querySelector('li[data-path]') : itemOfPath(path);
+    const query = new URLSearchParams(window.location.search).get('path');
+    return query === '' ? null : query;
+  }
+
+  function showAddress() {
+    const path = pathOfAddress();
+    const item = (path === null ? null : itemOnPath(path)) || tree.querySelector('li[data-path]');
     if (item) select(item);
   }
 
@@ -76,5 +100,5 @@
   window.addEventListener('hashchange', showAddress);
   const first = tree.querySelector('li[data-path] > .node > a.label');
   if (first) frame.dataset.shown = first.href;
-  if (window.location.hash.startsWith(prefix)) showAddress();
+  if (pathOfAddress() !== null) showAddress();
 })();

@@ -2,6 +2,14 @@
 // in the report pane, lists the messages and log lines, and sends clicks and
 // toolbar commands to the server. Every answer of the server carries the
 // whole tree and the page to show, so the page never reloads itself.
+//
+// Every node has an address: "/?path=Shop%5CGenres%5CFiction" (the node
+// texts from the root, joined by "\", percent-encoded). The address bar
+// follows the node the user clicks (one history entry per click), and an
+// address with a path, or the browser's Back and Forward, open that node in
+// the session: the server follows the path from the root as a user's clicks
+// would, and says in the status line where it stopped when it could not
+// reach the end.
 'use strict';
 
 (() => {
@@ -13,6 +21,7 @@
   let queue = Promise.resolve();
   let pending = 0;
   let hadSession = false;  // a state of this page's session was shown
+  let shownPath = null;    // the tree path of the selected node last shown
 
   function setStatus(text, isError) {
     statusElement.textContent = text || '';
@@ -37,13 +46,54 @@
       return;
     }
     const state = await response.json();
-    setStatus(state.error || '', Boolean(state.error));
+    setStatus(state.error || state.note || '', Boolean(state.error || state.note));
     apply(state, replaceEvents);
     if (response.ok) hadSession = true;
+    return state;
+  }
+
+  // --- The address ---
+
+  // The path of the selected node: its texts from the root, joined by "\".
+  function selectedPath(nodes, above) {
+    for (const node of nodes) {
+      const path = above === null ? node.text : above + '\\' + node.text;
+      if (node.selected) return path;
+      const below = selectedPath(node.children, path);
+      if (below !== null) return below;
+    }
+    return null;
+  }
+
+  function addressOf(path) {
+    return window.location.pathname + '?path=' + encodeURIComponent(path);
+  }
+
+  // The path the page's address names, or null for none.
+  function pathOfAddress() {
+    const path = new URLSearchParams(window.location.search).get('path');
+    return path === null || path === '' ? null : path;
+  }
+
+  // Makes the address bar follow the selected node: a new history entry
+  // for a user's click ('push'), the current one corrected otherwise
+  // ('replace': an address opened, Back and Forward, a new session).
+  function follow(state, history) {
+    if (!state || !state.tree || history === 'none') return;
+    const path = selectedPath(state.tree, null);
+    if (path === null) return;
+    const changed = path !== shownPath;
+    shownPath = path;
+    if (history === 'push' && changed) {
+      window.history.pushState({ path }, '', addressOf(path));
+    } else if (history === 'replace' && (pathOfAddress() !== null || changed)) {
+      window.history.replaceState({ path }, '', addressOf(path));
+    }
   }
 
   // One server call at a time, in the order the user asked for them.
-  function call(path, body) {
+  // history: what the address bar does with the answer (see follow).
+  function call(path, body, history = 'none') {
     const run = async () => {
       pending += 1;
       document.body.classList.add('busy');
@@ -56,15 +106,28 @@
           // it stopped): this page starts one, and says why when one ended.
           // The server starts sessions only for such a request from its own
           // page, never for a page of another site that points here.
+          // A path asked for is carried into the new session.
           const ended = hadSession;
-          await show(await post('/api/session', {}), true);
-          if (ended) {
+          const wanted = body && typeof body.path === 'string' ? { path: body.path } : {};
+          let started = await post('/api/session', wanted);
+          let refused = null;
+          if (started.status === 400 && 'path' in wanted) {
+            // The path was refused (too long, say): the session starts at
+            // the front page, and the status line says why.
+            refused = (await started.json()).error;
+            started = await post('/api/session', {});
+          }
+          const state = await show(started, true);
+          follow(state, 'replace');
+          if (refused) {
+            setStatus(refused, true);
+          } else if (ended) {
             setStatus('Your previous session has ended (it expired, or its server stopped); ' +
                       'this is a new session, at the front page.', true);
           }
           return;
         }
-        await show(response, body === undefined);
+        follow(await show(response, body === undefined), history);
       } catch (error) {
         setStatus('The server cannot be reached: ' + error.message, true);
       } finally {
@@ -134,11 +197,11 @@
     label.style.color = node.color;
 
     row.append(expander, iconFor(node), label);
-    row.addEventListener('click', () => call('/api/click', { node: node.id }));
+    row.addEventListener('click', () => call('/api/click', { node: node.id }, 'push'));
     row.addEventListener('keydown', (event) => {
       if (event.key === 'Enter' || event.key === ' ') {
         event.preventDefault();
-        call('/api/click', { node: node.id });
+        call('/api/click', { node: node.id }, 'push');
       }
     });
     item.append(row);
@@ -247,9 +310,62 @@
     }
   }
 
-  for (const command of ['refresh', 'save', 'print', 'preview']) {
+  for (const command of ['save', 'print', 'preview']) {
     document.getElementById(command).addEventListener('click', () => call('/api/' + command, {}));
   }
+  // A refresh starts again at the front page: a new entry, as a click.
+  document.getElementById('refresh').addEventListener('click', () => call('/api/refresh', {}, 'push'));
 
-  call('/api/state');
+  // --- Export: the session's site as a zip of static pages ---
+
+  // Runs beside the queue of calls: the session answers clicks while the
+  // server exports.
+  const exportButton = document.getElementById('export');
+  exportButton.addEventListener('click', async () => {
+    exportButton.disabled = true;
+    setStatus('Exporting the site; this may take a while\u2026', false);
+    try {
+      const response = await post('/api/export', {});
+      const type = response.headers.get('Content-Type') || '';
+      if (!response.ok || !type.startsWith('application/zip')) {
+        const text = type.startsWith('application/json')
+          ? (await response.json()).error : (await response.text()).trim();
+        setStatus(text || 'The export failed.', true);
+        return;
+      }
+      const disposition = response.headers.get('Content-Disposition') || '';
+      const named = /filename="([^"]+)"/.exec(disposition);
+      const url = URL.createObjectURL(await response.blob());
+      const link = document.createElement('a');
+      link.href = url;
+      link.download = named ? named[1] : 'site.zip';
+      document.body.append(link);
+      link.click();
+      link.remove();
+      setTimeout(() => URL.revokeObjectURL(url), 60000);
+      setStatus(response.headers.get('X-Zarel-Export') || 'Exported.', false);
+    } catch (error) {
+      setStatus('The server cannot be reached: ' + error.message, true);
+    } finally {
+      exportButton.disabled = false;
+    }
+  });
+
+  // Back and Forward: the entry's path opened in this session. The server
+  // clicks only what is needed to get there: the node itself (its page is
+  // composed again, as a click on it would), and any node above it whose
+  // branch was pruned since; nodes still open are not clicked again.
+  window.addEventListener('popstate', (event) => {
+    const path = (event.state && event.state.path) || pathOfAddress() || rootPath();
+    if (path !== null) call('/api/open', { path }, 'replace');
+  });
+
+  function rootPath() {
+    const top = treeElement.querySelector('li[role="treeitem"] > .node > .label');
+    return top ? top.textContent : null;
+  }
+
+  const opened = pathOfAddress();
+  if (opened !== null) call('/api/open', { path: opened }, 'replace');
+  else call('/api/state', undefined, 'replace');
 })();
