@@ -4,8 +4,9 @@
 // every kind, checks the report pane and the tree, opens a shape report
 // level through the page's own script, presses Save, Print and Preview and
 // Refresh, lets a page of another site point the window at the server again
-// and again (the session must survive, and no new one start), and takes
-// screenshots.
+// and again (the session must survive, and no new one start), follows the
+// nodes' addresses (the address bar, Back and Forward, an address opened in
+// a new browser), presses Export, and takes screenshots.
 //
 //   node serve_e2e.mjs --zarel PATH [--out DIR] [--chromium PATH]
 //
@@ -360,6 +361,80 @@ try {
   check((await otherPage.locator('#tree li[aria-selected="true"] > .node .label').allTextContents()).join() === root,
         'a second browser starts on its own front page');
   await other.close();
+
+  // Every node has an address: the address bar follows the clicks, Back and
+  // Forward move between the clicked nodes, and the address opens its node
+  // in a browser that has no session yet.
+  const pathOf = (url) => new URL(url).searchParams.get('path');
+  await click([root, 'Sales']);
+  check(pathOf(page.url()) === `${root}\\Sales` && page.url().includes('%5CSales'),
+        `the address bar names the node clicked: ${page.url()}`);
+  await click([root, 'Sales', 'Order book']);
+  const orderBookAddress = page.url();
+  check(pathOf(orderBookAddress) === `${root}\\Sales\\Order book`, `a click adds an address: ${orderBookAddress}`);
+  async function move(direction) {
+    const opened = page.waitForResponse((response) => response.url().endsWith('/api/open'));
+    const loaded = page.waitForResponse((response) => response.url().includes('/site/oReport.htm'));
+    opened.catch(() => {});
+    loaded.catch(() => {});
+    if (direction === 'back') await page.goBack();
+    else await page.goForward();
+    await opened;
+    await loaded;
+    await page.waitForFunction(() => !document.body.classList.contains('busy'));
+    await report.locator('p.mh').first().waitFor();
+  }
+  await move('back');
+  check((await selected()).join() === 'Sales' && await heading() === 'Sales' && pathOf(page.url()) === `${root}\\Sales`,
+        `Back opens the node clicked before (${(await selected()).join()}, page ${await heading()})`);
+  await move('forward');
+  check((await selected()).join() === 'Order book' && await heading() === 'Order book' &&
+        page.url() === orderBookAddress,
+        `Forward opens the node clicked after (${(await selected()).join()}, page ${await heading()})`);
+  await move('back');
+  check((await selected()).join() === 'Sales', 'Back again');
+  await shot('09-back-to-sales');
+
+  // The address in a new browser: its page starts a session at that node.
+  const visitor = await browser.newContext({ viewport: { width: 1280, height: 860 } });
+  const visitorPage = await visitor.newPage();
+  visitorPage.on('pageerror', (error) => pageErrors.push(`visitor: ${error.message}`));
+  visitorPage.on('console', (message) => {
+    if (message.type() === 'error' && !message.text().includes('status of 401')) pageErrors.push(`visitor: ${message.text()}`);
+  });
+  const visitorSelected = () => visitorPage.locator('#tree li[aria-selected="true"] > .node .label').allTextContents();
+  await visitorPage.goto(orderBookAddress);
+  await visitorPage.waitForFunction(() => (document.getElementById('report').getAttribute('src') || '').startsWith('/site/oReport.htm'));
+  const visitorReport = visitorPage.frameLocator('#report');
+  await visitorReport.locator('p.mh').first().waitFor();
+  check((await visitorSelected()).join() === 'Order book' &&
+        (await visitorReport.locator('p.mh').first().textContent()).trim() === 'Order book',
+        'the address opens its node in a new browser');
+  check(visitorPage.url() === orderBookAddress, 'the address stays the node\'s');
+  await visitorPage.screenshot({ path: path.join(out, '10-opened-by-address.png') });
+  // A level that is not there: the path ends at the last node reached, and
+  // the status line says so.
+  await visitorPage.goto(`${address}?path=${encodeURIComponent(`${root}\\Sales\\No such report`)}`);
+  await visitorPage.waitForFunction(() => document.getElementById('status').textContent !== '');
+  const note = await visitorPage.locator('#status').textContent();
+  check(note === `The address's path ends at '${root}\\Sales': there is no 'No such report' under it.`,
+        `a missing level ends the path with a note: ${note}`);
+  check((await visitorSelected()).join() === 'Sales', 'the path ends at the last node reached');
+  check(pathOf(visitorPage.url()) === `${root}\\Sales`, 'the address names the node reached');
+  await visitor.close();
+
+  // Export: the session's site as a zip of static pages.
+  const exported = page.waitForEvent('download');
+  await page.click('#export');
+  const zip = await exported;
+  const zipPath = path.join(work, 'site.zip');
+  await zip.saveAs(zipPath);
+  check(zip.suggestedFilename() === 'brightwater-supplies.zip', `Export downloads ${zip.suggestedFilename()}`);
+  check(fs.readFileSync(zipPath).subarray(0, 4).equals(Buffer.from('PK\x03\x04', 'latin1')), 'the download is a zip');
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Exported '));
+  check(!(await page.locator('#export').isDisabled()), 'Export can be pressed again');
+  await click([root, 'Sales', 'Order book']);
+  check(await heading() === 'Order book', 'the session clicks on after the export');
 
   check(pageErrors.length === 0, `no script errors in the page${pageErrors.length ? ': ' + pageErrors.join('; ') : ''}`);
 } catch (error) {

@@ -14,7 +14,7 @@
 
 (() => {
   const treeElement = document.getElementById('tree');
-  const frame = document.getElementById('report');
+  let frame = document.getElementById('report');
   const eventList = document.getElementById('event-list');
   const statusElement = document.getElementById('status');
   let shownPage = null;   // "url#serial" of the page in the report pane
@@ -86,8 +86,11 @@
     shownPath = path;
     if (history === 'push' && changed) {
       window.history.pushState({ path }, '', addressOf(path));
-    } else if (history === 'replace' && (pathOfAddress() !== null || changed)) {
-      window.history.replaceState({ path }, '', addressOf(path));
+    } else if (history === 'replace') {
+      // An address without a path keeps its form; the entry still knows
+      // its node for Back and Forward.
+      const url = pathOfAddress() === null ? window.location.href : addressOf(path);
+      window.history.replaceState({ path }, '', url);
     }
   }
 
@@ -273,7 +276,13 @@
     const shown = page.url + '#' + page.serial;
     if (shown === shownPage) return;
     shownPage = shown;
-    frame.src = page.url + '?n=' + page.serial;
+    // A new frame in place of the old one: its first page adds no entry to
+    // the browser's history (a new page in the same frame would), so Back
+    // and Forward move between the nodes' addresses, one entry per click.
+    const fresh = frame.cloneNode(false);
+    fresh.src = page.url + '?n=' + page.serial;
+    frame.replaceWith(fresh);
+    frame = fresh;
   }
 
   // --- Messages and log ---
