@@ -159,8 +159,7 @@ try {
   await report.locator('p.mh', { hasText: 'Order book' }).first().waitFor();
   check(await selectedPath() === `${root}\\Sales\\Order book`, 'Forward returns to Order book');
 
-  // An address with a path opens that node in a new tab; an unknown path
-  // stays at the front page.
+  // An address with a path opens that node in a new tab.
   const other = await context.newPage();
   await other.goto(`${inside}index.html#path=${encodeURIComponent(`${root}\\Products\\Spiral Notebook A5`)}`);
   await other.frameLocator('#report').locator('p.mh', { hasText: 'Spiral Notebook A5' }).first().waitFor();
@@ -170,6 +169,19 @@ try {
     .find((one) => one.dataset.path === wanted).getAttribute('aria-expanded'), `${root}\\Products`);
   check(productsOpen === 'true', 'the branches above it are open');
   await other.close();
+
+  // The web host's form of the same address (?path=) opens the same node,
+  // and a path whose level is missing ends at the last node found, as in
+  // the web host.
+  const hostForm = await context.newPage();
+  const selectedThere = () => hostForm.locator('#tree li[aria-selected="true"]').getAttribute('data-path');
+  await hostForm.goto(`${inside}index.html?path=${encodeURIComponent(`${root}\\Regions\\North`)}`);
+  await hostForm.frameLocator('#report').locator('p.mh', { hasText: 'North' }).first().waitFor();
+  check(await selectedThere() === `${root}\\Regions\\North`, "the web host's form of an address opens its node");
+  await hostForm.goto(`${inside}index.html#path=${encodeURIComponent(`${root}\\Products\\No such product`)}`);
+  await hostForm.frameLocator('#report').locator('p.mh', { hasText: 'Products' }).first().waitFor();
+  check(await selectedThere() === `${root}\\Products`, 'a missing level ends the path at the last node found');
+  await hostForm.close();
 
   check(outside.length === 0, `no request left the export${outside.length ? ': ' + outside.join(', ') : ''}`);
   check(failed.length === 0, `every request inside the export was answered${failed.length ? ': ' + failed.join(', ') : ''}`);
