@@ -294,6 +294,13 @@ TEST_F(ServeTest, AFailedExportSaysWhyAndTheSessionStillClicks) {
       json::parse(browser.Post("/api/click", {{"node", NodeId(state["tree"], {"Shop", "Products"})}}).body);
   EXPECT_EQ(SelectedPath(clicked["tree"]), "\\Shop\\Products");
   EXPECT_EQ(browser.Post("/api/export").status, 200);
+
+  // A node whose query fails: the zip is made, and its answer counts it.
+  database_->Exec("INSERT INTO XNav VALUES (5, 'Broken', 'variable', 1, 'NoSuchProc', NULL, NULL, NULL);");
+  Browser other = Open();
+  const http::RawResponse counted = other.Post("/api/export");
+  EXPECT_EQ(counted.status, 200);
+  EXPECT_EQ(counted.Header("X-Zarel-Export"), "Exported 4 pages; pages that failed to compose: 1.");
 }
 
 // Exports hold a worker thread each: never all of them.

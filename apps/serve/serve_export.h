@@ -68,7 +68,7 @@ struct SiteZip {
   std::string file;          // the zip
   std::string name;          // the name to save it under ("shop.zip")
   std::size_t pages = 0;     // pages in it
-  std::size_t failed = 0;    // nodes whose page failed to compose (left out)
+  std::size_t failed = 0;    // pages that failed to compose (kept as they were written)
   std::size_t left_unopened = 0;  // nodes beyond the bound
   // Why no zip was made (the server's paths hidden by the caller); empty
   // when it was.

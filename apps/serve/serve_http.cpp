@@ -309,7 +309,7 @@ void ExportZip(const Context& context, const Request& req, Response& res) {
     res.SetHeader("Cache-Control", "no-store");
     res.SetHeader("Content-Disposition", "attachment; filename=\"" + zip.name + "\"");
     std::string summary = "Exported " + std::to_string(zip.pages) + (zip.pages == 1 ? " page" : " pages");
-    if (zip.failed > 0) summary += "; pages that failed to compose, left out: " + std::to_string(zip.failed);
+    if (zip.failed > 0) summary += "; pages that failed to compose: " + std::to_string(zip.failed);
     if (zip.left_unopened > 0) {
       summary += "; the bound of " + std::to_string(context.options.limits.export_max_nodes) + " nodes left " +
                  std::to_string(zip.left_unopened) + " unopened";

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "apps/serve/serve_json.h"
+#include "apps/serve/serve_tree_path.h"
 
 namespace zarel::serve {
 namespace {
@@ -41,6 +42,63 @@ TEST(ServeJsonTest, AClickBodyNamesOneIntegerNode) {
     if (body) {
       EXPECT_EQ(body->node, *c.node) << c.body;
     }
+  }
+}
+
+// A path body: a string "path", or none at all (a new session's {}).
+TEST(ServeJsonTest, APathBodyNamesAStringOrNothing) {
+  struct Case {
+    std::string body;
+    bool valid;
+    std::optional<std::string> path;
+  };
+  const std::vector<Case> cases = {
+      {R"({"path": "Shop\\Products"})", true, "Shop\\Products"},
+      {R"({"path": "Caf\u00e9", "other": 1})", true, "Caf\xC3\xA9"},
+      {R"({"path": ""})", true, ""},
+      {R"({})", true, std::nullopt},
+      {"", true, std::nullopt},
+      {R"({"path": null})", false, std::nullopt},
+      {R"({"path": 5})", false, std::nullopt},
+      {R"({"path": ["Shop"]})", false, std::nullopt},
+      {R"(["Shop"])", false, std::nullopt},
+      {"{\"path\": \"\xFF\"}", false, std::nullopt},  // not UTF-8
+      {std::string("{\"path\": \"a\"}\0", 14), false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::optional<PathBody> body = ParsePathBody(c.body);
+    ASSERT_EQ(body.has_value(), c.valid) << c.body;
+    if (body) {
+      EXPECT_EQ(body->path, c.path) << c.body;
+    }
+  }
+}
+
+// Levels split at every backslash; the bounds hold before anything is kept.
+TEST(ServeJsonTest, TreePathsSplitIntoBoundedLevels) {
+  ServeLimits limits;
+  limits.max_path_bytes = 12;
+  limits.max_path_levels = 3;
+  struct Case {
+    std::string text;
+    std::vector<std::string> levels;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {"Shop", {"Shop"}, ""},
+      {"Shop\\A\\B", {"Shop", "A", "B"}, ""},
+      {"Shop\\\\B", {"Shop", "", "B"}, ""},  // a node without text
+      {"\\", {"", ""}, ""},
+      {"a/b%5Cc", {"a/b%5Cc"}, ""},  // decoded by the page, never here
+      {"", {}, "The address's path names no node."},
+      {"Shop\\A\\B\\C", {}, "The address's path has too many levels (4; at most 3)."},
+      {"Shopkeeper's1", {}, "The address's path is too long (13 bytes; at most 12)."},
+      {std::string(1000, '\\'), {}, "The address's path is too long (1000 bytes; at most 12)."},
+  };
+  for (const Case& c : cases) {
+    const TreePath path = SplitTreePath(c.text, limits);
+    EXPECT_EQ(path.levels, c.levels) << c.text;
+    EXPECT_EQ(path.error, c.error) << c.text;
   }
 }
 

@@ -26,7 +26,8 @@
 //   {"tree": [nodes], "page": {"url": "/site/oReport.htm", "serial": 3}
 //    or null, "events": [{"seq": 1, "type": "message" | "log" | "provide",
 //    "text": ..., "logType": ...}], "action": null or {"command": "save" |
-//    "print" | "preview", "url": ...}}
+//    "print" | "preview", "url": ...}}, and after a tree path that stopped
+//    early, "note": TEXT first (see OpenPath)
 #ifndef ZAREL_APPS_SERVE_SERVE_SESSION_H_
 #define ZAREL_APPS_SERVE_SERVE_SESSION_H_
 
