@@ -409,6 +409,20 @@ class SQLiteDriver final : public DatabaseDriver {
   std::string Placeholder(int n) const override { return "?" + std::to_string(n); }
 
   std::optional<std::string> FindProcedureBody(std::string_view name) override {
+    // Where the table is there (nearly always), one statement reads the
+    // row. Only when that statement cannot be made (no such table, or one
+    // without those columns) is the catalog asked first, as below: a
+    // missing table then means no body, and any other fault is reported
+    // as the lookup by the table's own name reports it. A statement that
+    // was stopped (interrupted, out of time, locked out) stays stopped.
+    try {
+      const StatementResult row = Run("SELECT Body FROM XProc WHERE Name = ?1 COLLATE NOCASE LIMIT 1",
+                                      {Variant(std::string(name))}, false);
+      if (row.data.rows.Rows() == 0) return std::nullopt;
+      return row.data.rows.Value(0, 0).TextOrEmpty();
+    } catch (const RuntimeError&) {
+      if ((sqlite3_errcode(db_.get()) & 0xff) != SQLITE_ERROR || stop_ != StopReason::kNone) throw;
+    }
     const StatementResult table = Run(
         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'XProc' COLLATE NOCASE",
         {}, false);

@@ -1,8 +1,9 @@
 // The prepared statements a SQLite link keeps: the least recently used go
 // first, and a statement run again through a pooled link reads the database
 // as it is then (rows, columns and procedure bodies changed by another
-// connection in between, a table dropped and made again), with the same
-// answers and failures as a statement prepared afresh.
+// connection in between, a table dropped and made again, the procedure
+// table gone or changed), with the same answers and failures as a
+// statement prepared afresh.
 #include "zarel/db/sqlite_statements.h"
 
 #include <gtest/gtest.h>
@@ -88,10 +89,11 @@ TEST(KeptStatementsTest, AStatementRunAgainReadsTheDatabaseAsItIsNow) {
   const auto change = [&](const std::string& script) {
     ASSERT_EQ(sqlite3_exec(other.get(), script.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << script;
   };
-  change(
+  const std::string start =
       "CREATE TABLE t(id INTEGER, name TEXT); INSERT INTO t VALUES (1, 'one');"
       "CREATE TABLE XProc(Name TEXT, Body TEXT);"
-      "INSERT INTO XProc VALUES ('Named', 'SELECT name FROM t WHERE id = ?1')");
+      "INSERT INTO XProc VALUES ('Named', 'SELECT name FROM t WHERE id = ?1')";
+  change(start);
   struct Step {
     std::string change;  // made by the other connection first (may be empty)
     std::string command;
@@ -110,6 +112,14 @@ TEST(KeptStatementsTest, AStatementRunAgainReadsTheDatabaseAsItIsNow) {
       {"INSERT INTO t VALUES ('y', 8)", "SELECT count(*) AS n FROM t", "n=1"},
       {"", "SELECT * FROM nowhere", "error: no such table: nowhere"},
       {"CREATE TABLE nowhere(a)", "SELECT * FROM nowhere", ""},
+      // The procedure table itself: gone, named in other letter case, or
+      // without the body column.
+      {"DROP TABLE XProc", "EXEC Named 7", "error: Could not find stored procedure 'Named'."},
+      {"CREATE TABLE xproc(name TEXT, body TEXT); INSERT INTO xproc VALUES ('NAMED', 'SELECT 5 AS five')",
+       "EXEC Named 7", "five=5"},
+      {"DROP TABLE xproc; CREATE TABLE XProc(Name TEXT, Text TEXT)", "EXEC Named 7", "error: no such column: Body"},
+      {"DROP TABLE XProc; CREATE VIEW XProc AS SELECT 'Named' AS Name, 'SELECT 6 AS six' AS Body", "EXEC Named 7",
+       "six=6"},
   };
   for (const int kept : {kDefaultStatementsKept, 0}) {
     const DatabaseSettings saved = CurrentDatabaseSettings();
@@ -125,9 +135,7 @@ TEST(KeptStatementsTest, AStatementRunAgainReadsTheDatabaseAsItIsNow) {
       connection->Close();
     }
     ApplyDatabaseSettings(saved);
-    change(
-        "DROP TABLE t; DROP TABLE nowhere; CREATE TABLE t(id INTEGER, name TEXT); INSERT INTO t VALUES (1, 'one');"
-        "UPDATE XProc SET Body = 'SELECT name FROM t WHERE id = ?1'");
+    change("DROP TABLE t; DROP TABLE nowhere; DROP VIEW XProc; " + start);
   }
 }
 
