@@ -456,6 +456,8 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
       {{"--site", site, "--pool-wait", "x"}, 2, "--pool-wait"},
       {{"--site", site, "--query-timeout", "-2"}, 2, "--query-timeout: Value -2 not in range"},
       {{"--site", site, "--lock-timeout", "forever"}, 2, "--lock-timeout"},
+      {{"--site", site, "--statements-kept", "-1"}, 2, "--statements-kept: Value -1 not in range 0 to 10000"},
+      {{"--site", site, "--statements-kept", "10001"}, 2, "--statements-kept: Value 10001 not in range"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> words = {"serve", connection};
@@ -474,7 +476,8 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   const DatabaseSettings saved = CurrentDatabaseSettings();
   const testing::CommandRun run =
       testing::Zarel({"serve", connection, "--site", site, "--port", busy, "--threads", "8", "--query-timeout",
-                      "2.5", "--lock-timeout", "0", "--pool-idle", "7", "--pool-wait", "0.5"});
+                      "2.5", "--lock-timeout", "0", "--pool-idle", "7", "--pool-wait", "0.5",
+                      "--statements-kept", "5"});
   EXPECT_EQ(run.status, 1);
   const DatabaseSettings applied = CurrentDatabaseSettings();
   ApplyDatabaseSettings(saved);
@@ -483,6 +486,7 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   EXPECT_EQ(applied.lock_wait, std::chrono::milliseconds(0));
   EXPECT_EQ(applied.pool_idle, std::chrono::milliseconds(7000));
   EXPECT_EQ(applied.pool_wait, std::chrono::milliseconds(500));
+  EXPECT_EQ(applied.statements_kept, 5);
 }
 
 // With --diagnose the message pane gets the database layer's reason after
