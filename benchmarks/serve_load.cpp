@@ -67,7 +67,8 @@
 #include <thread>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
 
 #include "apps/demo/demo_command.h"
 #include "apps/http/raw_client.h"
@@ -84,7 +85,6 @@
 
 namespace {
 
-using nlohmann::json;
 using zarel::http::MakeRequest;
 using zarel::http::RawClient;
 using zarel::http::RawResponse;
@@ -129,15 +129,15 @@ struct Node {
 
 // What the client reads of an answer: every node of the tree, with its path
 // (texts joined by "\"), in the order the tree lists them, and the number
-// of message events. Read by events as the parser meets them, without
-// building the whole document (the load's clients read every answer, on
-// the same two cores as the server).
-class AnswerReader : public nlohmann::json_sax<json> {
+// of message events. Read by events as a streaming JSON reader meets them,
+// without building the whole document (the load's clients read every
+// answer, on the same two cores as the server).
+class AnswerReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, AnswerReader> {
  public:
   std::vector<Node> nodes;
   int messages = 0;
 
-  bool start_object(std::size_t) override {
+  bool StartObject() {
     // A node is an object in the answer's "tree" list or in the
     // "children" list of a node; an event, one in the "events" list.
     const std::size_t depth = open_.size();
@@ -150,45 +150,44 @@ class AnswerReader : public nlohmann::json_sax<json> {
     key_.clear();
     return true;
   }
-  bool end_object() override {
+  bool EndObject(rapidjson::SizeType) {
     open_.pop_back();
     return true;
   }
-  bool start_array(std::size_t) override {
+  bool StartArray() {
     open_.push_back({true, key_, -1, false});
     key_.clear();
     return true;
   }
-  bool end_array() override {
+  bool EndArray(rapidjson::SizeType) {
     open_.pop_back();
     return true;
   }
-  bool key(string_t& name) override {
-    key_ = name;
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    key_.assign(name, length);
     return true;
   }
-  bool number_integer(number_integer_t value) override { return Whole(value); }
-  bool number_unsigned(number_unsigned_t value) override { return Whole(static_cast<std::int64_t>(value)); }
-  bool string(string_t& value) override {
+  bool Int(int value) { return Whole(value); }
+  bool Uint(unsigned value) { return Whole(value); }
+  bool Int64(std::int64_t value) { return Whole(value); }
+  bool Uint64(std::uint64_t value) { return Whole(static_cast<std::int64_t>(value)); }
+  bool String(const char* text, rapidjson::SizeType length, bool) {
     const Open& in = open_.back();
+    const std::string_view value(text, length);
     if (in.node >= 0 && key_ == "text") {
       // The node's parent is the node two levels out (its children list
       // lies between).
       const long parent = open_.size() >= 3 ? open_[open_.size() - 3].node : -1;
-      nodes[static_cast<std::size_t>(in.node)].path =
-          parent >= 0 ? nodes[static_cast<std::size_t>(parent)].path + "\\" + value : value;
+      std::string& path = nodes[static_cast<std::size_t>(in.node)].path;
+      if (parent >= 0) path = nodes[static_cast<std::size_t>(parent)].path + "\\";
+      path += value;
     } else if (in.event && key_ == "type" && value == "message") {
       ++messages;
     }
     return true;
   }
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
-    throw std::runtime_error(std::string("an answer that is not JSON: ") + error.what());
-  }
+  // Nulls, booleans and fractions are the members nobody reads.
+  bool Default() { return true; }
 
  private:
   struct Open {
@@ -208,7 +207,13 @@ class AnswerReader : public nlohmann::json_sax<json> {
 
 AnswerReader ReadAnswer(const std::string& body) {
   AnswerReader reader;
-  json::sax_parse(body, &reader);
+  rapidjson::Reader parser;
+  rapidjson::StringStream stream(body.c_str());
+  if (!parser.Parse(stream, reader)) {
+    throw std::runtime_error(std::string("an answer that is not JSON: ") +
+                             rapidjson::GetParseError_En(parser.GetParseErrorCode()) + " at byte " +
+                             std::to_string(parser.GetErrorOffset()));
+  }
   return reader;
 }
 
