@@ -377,6 +377,41 @@ TEST_F(ServeTest, SessionsWorkInParallel) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+// The database links keep what they prepared between clicks, never what
+// they read: a click after another program changed the data, a table's
+// columns or a procedure's body shows the database as it is then.
+TEST_F(ServeTest, EachClickShowsTheDatabaseAsItIsThen) {
+  Start(Options());
+  Browser browser = Open();
+  const auto products_page = [&browser] {
+    const json state = browser.State();
+    const json after =
+        json::parse(browser.Post("/api/click", {{"node", NodeId(state["tree"], {"Shop", "Products"})}}).body);
+    EXPECT_EQ(SelectedPath(after["tree"]), "\\Shop\\Products");
+    return browser.Get("/site/oReport.htm").body;
+  };
+  std::string page = products_page();
+  EXPECT_NE(page.find("Pear"), std::string::npos);
+  EXPECT_EQ(products_page(), page);
+
+  database_->Exec("UPDATE Product SET Name = 'Quince' WHERE ID = 2");
+  page = products_page();
+  EXPECT_NE(page.find("Quince"), std::string::npos);
+  EXPECT_EQ(page.find("Pear"), std::string::npos);
+
+  database_->Exec(
+      "ALTER TABLE Product ADD COLUMN Stock INTEGER DEFAULT 17;"
+      "UPDATE XProc SET Body = 'SELECT * FROM Product ORDER BY ID' WHERE Name = 'ListProducts'");
+  page = products_page();
+  EXPECT_NE(page.find("Stock"), std::string::npos);
+  EXPECT_NE(page.find("17"), std::string::npos);
+
+  database_->Exec("ALTER TABLE Product DROP COLUMN Price");
+  page = products_page();
+  EXPECT_NE(page.find("Stock"), std::string::npos);
+  EXPECT_EQ(page.find("Price"), std::string::npos);
+}
+
 TEST_F(ServeTest, SessionsLoadTheirControlFromTheSavedForm) {
   // A form saved without ActivePort 80: the control refuses every query.
   std::ofstream(site_.PathOf("closed.form")) << "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n";
