@@ -1,5 +1,6 @@
 // Tests of the web host's JSON: the request bodies read (any bytes may
-// arrive) and texts written as JSON strings.
+// arrive) and texts written as JSON strings (node colours: zarel/hostkit's
+// tree_images_test).
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>

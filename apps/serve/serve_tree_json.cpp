@@ -55,7 +55,7 @@ void TreeNodeIds::Describe(const HeadlessTreeView& tree, const ImageUrl& image_u
       AppendJsonString(out, url);
     }
     out += ",\"color\":\"";
-    out += HtmlColour(node->ForeColor());
+    AppendHtmlColour(out, node->ForeColor());
     out += node->Expanded() ? "\",\"expanded\":true" : "\",\"expanded\":false";
     out += node->Selected() ? ",\"selected\":true" : ",\"selected\":false";
     out += ",\"children\":[";

@@ -1,8 +1,6 @@
 // The names of the tree's picture files and its colours (see tree_images.h).
 #include "zarel/hostkit/tree_images.h"
 
-#include <cstdio>
-
 #include "zarel/base/ascii_text.h"
 
 namespace zarel {
@@ -31,11 +29,19 @@ std::vector<std::string> TreeImageFileNames(std::string_view image) {
   return names;
 }
 
-std::string HtmlColour(std::int32_t colour) {
+void AppendHtmlColour(std::string& out, std::int32_t colour) {
+  static constexpr char kHex[] = "0123456789abcdef";
   const auto value = static_cast<std::uint32_t>(colour);
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", value & 0xFFu, (value >> 8) & 0xFFu,
-                (value >> 16) & 0xFFu);
+  out += '#';
+  for (const std::uint32_t part : {value & 0xFFu, (value >> 8) & 0xFFu, (value >> 16) & 0xFFu}) {
+    out += kHex[part >> 4];
+    out += kHex[part & 0xFu];
+  }
+}
+
+std::string HtmlColour(std::int32_t colour) {
+  std::string text;
+  AppendHtmlColour(text, colour);
   return text;
 }
 

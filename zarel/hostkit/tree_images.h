@@ -23,8 +23,10 @@ namespace zarel {
 // is not a plain name (empty, too long, or holding any other character).
 std::vector<std::string> TreeImageFileNames(std::string_view image);
 
-// A node's ForeColor (blue-green-red) as "#rrggbb".
+// A node's ForeColor (blue-green-red) as "#rrggbb", returned or appended to
+// out.
 std::string HtmlColour(std::int32_t colour);
+void AppendHtmlColour(std::string& out, std::int32_t colour);
 
 }  // namespace zarel
 

@@ -28,9 +28,15 @@ TEST(TreeImagesTest, NodeColoursAsHtml) {
   const std::vector<std::pair<std::int32_t, std::string>> cases = {
       {0, "#000000"},          {0x0000FF, "#ff0000"},   {0x00FF00, "#00ff00"},
       {0xFF0000, "#0000ff"},   {0x123456, "#563412"},   {-1, "#ffffff"},
+      {0x0A0B0C, "#0c0b0a"},
       {0x7F000080, "#800000"},  // the high byte (a system colour flag) is not a colour
   };
-  for (const auto& [colour, html] : cases) EXPECT_EQ(HtmlColour(colour), html) << colour;
+  for (const auto& [colour, html] : cases) {
+    EXPECT_EQ(HtmlColour(colour), html) << colour;
+    std::string out = "x";
+    AppendHtmlColour(out, colour);
+    EXPECT_EQ(out, "x" + html);
+  }
 }
 
 }  // namespace
