@@ -5,10 +5,12 @@
 // read back here with libzip, and a failed export leaves the session
 // usable.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <zip.h>
 
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "apps/serve/serve_export.h"
 #include "apps/testing/serve_test_fixture.h"
@@ -301,6 +303,46 @@ TEST_F(ServeTest, AFailedExportSaysWhyAndTheSessionStillClicks) {
   const http::RawResponse counted = other.Post("/api/export");
   EXPECT_EQ(counted.status, 200);
   EXPECT_EQ(counted.Header("X-Zarel-Export"), "Exported 4 pages; pages that failed to compose: 1.");
+}
+
+// On SQLite the export reads a copy of the database's last committed state:
+// its crawl, whose writes are rolled back, never takes the database's one
+// write lock, so another program writing meanwhile holds up neither the
+// export nor, the other way round, other users' writing pages.
+TEST_F(ServeTest, AnExportOfASQLiteSiteNeitherTakesNorWaitsForTheWriteLock) {
+  database_->Exec(
+      "CREATE TABLE Visit (Seen INTEGER);"
+      "INSERT INTO XProc VALUES ('CountVisit', 'INSERT INTO Visit VALUES (1)');"
+      "INSERT INTO XWeb VALUES (3, 2, 2, NULL, 'CountVisit', NULL, 'execute', NULL, NULL);");
+  ServeOptions options = Options();
+  options.database.lock_timeout = 0.2;
+  Start(options);
+  Browser browser = Open();
+
+  // Another program holds the write lock for the whole export.
+  const std::string path = database_->ConnectionString().substr(std::string("sqlite:").size());
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+  const std::unique_ptr<sqlite3, int (*)(sqlite3*)> writer(raw, sqlite3_close_v2);
+  ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE; INSERT INTO Visit VALUES (2);", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const http::RawResponse answer = browser.Post("/api/export");
+  ASSERT_EQ(answer.status, 200) << answer.body;
+  EXPECT_EQ(answer.Header("X-Zarel-Export"), "Exported 4 pages.");
+  EXPECT_NE(ReadZip(answer.body).at("pages/products.html").find("All products"), std::string::npos);
+  ASSERT_EQ(sqlite3_exec(writer.get(), "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_TRUE(NoExportLeft(server_->Sessions().WorkFolder()));
+
+  // The database holds the other program's row and nothing of the export.
+  int visits = -1;
+  sqlite3_exec(
+      writer.get(), "SELECT group_concat(Seen) = '2' FROM Visit",
+      [](void* out, int, char** values, char**) {
+        *static_cast<int*>(out) = values[0] ? std::stoi(values[0]) : 0;
+        return 0;
+      },
+      &visits, nullptr);
+  EXPECT_EQ(visits, 1);
 }
 
 // Exports hold a worker thread each: never all of them.

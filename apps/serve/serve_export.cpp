@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -11,6 +12,8 @@
 #include "apps/export/export_zip.h"
 #include "apps/export/site_export.h"
 #include "zarel/base/error.h"
+#include "zarel/db/connection_string.h"
+#include "zarel/db/sqlite_snapshot.h"
 
 namespace zarel::serve {
 
@@ -47,6 +50,24 @@ SiteZip ExportSiteZip(const ServeOptions& options, const std::string& work_folde
   export_options.exported_at = exported_at;
   site_export::ExportResult result;
   try {
+    // The crawl keeps nothing in the database: it runs in a transaction it
+    // rolls back. On SQLite that transaction would hold the database's one
+    // write lock from the first page that writes until the export ends, and
+    // every other user's writing page would wait for it and fail. So a SQLite
+    // site is exported from a copy of its last committed state, taken
+    // beside the export and removed with it.
+    if (BackendOfConnectionString(options.connection) == Backend::kSQLite) {
+      const std::string copy = folder + "/database.db";
+      LinkLimits limits;
+      limits.lock_wait = std::chrono::milliseconds(static_cast<long long>(options.database.lock_timeout * 1000));
+      try {
+        CopySQLiteDatabase(SQLitePathOf(options.connection), copy, limits);
+      } catch (...) {
+        zip.error = "cannot open the report database: " + CurrentError().Description();
+        return zip;
+      }
+      export_options.connection = "sqlite:" + copy;
+    }
     result = site_export::ExportSite(export_options, nullptr);
   } catch (...) {
     // The crawl raises only for a display setting the control refuses; the

@@ -16,6 +16,11 @@ namespace zarel {
 // "Unknown connection string: ...".
 Backend BackendOfConnectionString(const std::string& connection_string);
 
+// The file a SQLite connection string names: the text after "sqlite:".
+// Raises like BackendOfConnectionString for a string that names no SQLite
+// database.
+std::string SQLitePathOf(const std::string& connection_string);
+
 }  // namespace zarel
 
 #endif  // ZAREL_DB_CONNECTION_STRING_H_

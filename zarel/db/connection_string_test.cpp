@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "zarel/base/error.h"
+#include "zarel/testing/files.h"
 
 namespace zarel {
 namespace {
@@ -11,13 +12,15 @@ namespace {
 TEST(ConnectionString, NamesItsBackendByItsTextAlone) {
   struct Case {
     std::string text;
-    const char* backend;  // "sqlite", "postgresql" or "unknown"
+    const char* backend;      // "sqlite", "postgresql" or "unknown"
+    const char* sqlite_path = "";  // what SQLitePathOf gives a SQLite string
   };
   const Case cases[] = {
-      {"sqlite:/srv/site/report.db", "sqlite"},
+      {"sqlite:/srv/site/report.db", "sqlite", "/srv/site/report.db"},
       {"sqlite:", "sqlite"},
       // The prefix decides, whatever follows it.
-      {"sqlite:postgresql://host/db", "sqlite"},
+      {"sqlite:postgresql://host/db", "sqlite", "postgresql://host/db"},
+      {"sqlite:relative dir/it's.db", "sqlite", "relative dir/it's.db"},
       {"postgresql://user@host:5432/reports", "postgresql"},
       {"postgres://host/db", "postgresql"},
       {"host=db.example dbname=reports", "postgresql"},
@@ -37,6 +40,11 @@ TEST(ConnectionString, NamesItsBackendByItsTextAlone) {
       got = "unknown";
     }
     EXPECT_EQ(got, c.backend) << c.text;
+    if (got == "sqlite") {
+      EXPECT_EQ(SQLitePathOf(c.text), c.sqlite_path) << c.text;
+    } else {
+      EXPECT_EQ(testing::ErrorNumberOf([&] { SQLitePathOf(c.text); }), errc::kDatabaseError) << c.text;
+    }
   }
 }
 

@@ -88,7 +88,7 @@ std::unique_ptr<DatabaseDriver> LinkPool::Open(const std::string& connection_str
                                                const DatabaseSettings& settings) {
   const LinkLimits limits{settings.statement_time_limit, settings.lock_wait, settings.statements_kept};
   if (BackendOfConnectionString(connection_string) == Backend::kSQLite) {
-    return OpenSQLiteDatabase(connection_string.substr(7), limits);
+    return OpenSQLiteDatabase(SQLitePathOf(connection_string), limits);
   }
   return OpenPostgresDatabase(connection_string, limits);
 }
