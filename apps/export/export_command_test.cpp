@@ -281,6 +281,8 @@ TEST(ExportCommand, WritesOnlyANewOrEmptyFolderOrAnEarlierExport) {
   EXPECT_EQ(Zarel({"export", database->ConnectionString(), "--out", out.string()}).status, 2);
   EXPECT_EQ(run(out.string(), {"--max-nodes", "0"}).status, 2);
   EXPECT_EQ(run(out.string(), {"--now", "yesterday"}).status, 2);
+  for (const char* parallel : {"0", "17", "-1", "two"})
+    EXPECT_EQ(run(out.string(), {"--pdf-parallel", parallel}).status, 2) << parallel;
 }
 
 TEST(ExportCommand, WithoutChromiumThePdfFailsNamingThePackageBeforeTheCrawl) {
@@ -301,33 +303,43 @@ TEST(ExportCommand, ThePdfHasTheCoverThePagesInTreeOrderAndBookmarksThatFollowTh
   testing::TempFolder folder;
   auto database = testing::CreateSQLiteDatabase(folder.Path());
   database->Run(Shop());
-  const fs::path pdf = folder.PathOf("shop.pdf");
-  const CommandRun run = Zarel({"export", database->ConnectionString(), "--folder", ShopFolder(folder), "--out",
-                                folder.PathOf("out"), "--pdf", pdf.string(), "--now", kNow});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("printed 6 pages to "), std::string::npos) << run.out;
-  // The cover and six pages of one sheet each (Staff only shows no page to
-  // role 0); the cover names the site and the time of the export.
-  EXPECT_EQ(pdf::testing::PageCount(pdf), 7);
-  EXPECT_EQ(pdf::testing::DocumentTitle(pdf), "Shop");
-  const std::string cover = pdf::testing::PageText(pdf, 1);
-  EXPECT_NE(cover.find("Shop"), std::string::npos) << cover;
-  EXPECT_NE(cover.find("Exported 2026-12-05 14:05:09"), std::string::npos) << cover;
-  // The bookmarks: the tree, in its order; a node without a page opens
-  // where its next page is.
-  EXPECT_EQ(pdf::testing::OutlineText(pdf),
-            "Shop -> 2 (open)\n"
-            "  Products -> 3\n"
-            "    Apple -> 4\n"
-            "    Pear -> 5\n"
-            "  Staff only -> none\n"
-            "  Reports -> 6\n"
-            "    Sales -> 7\n");
-  // A grid cell's text on its own sheet.
-  const std::string sales = pdf::testing::PageText(pdf, 7);
-  EXPECT_NE(sales.find("2026-02"), std::string::npos) << sales;
-  EXPECT_NE(sales.find("45"), std::string::npos) << sales;
-  EXPECT_NE(pdf::testing::PageText(pdf, 5).find("Pear"), std::string::npos);
+  const std::string site = ShopFolder(folder);
+  // The same book whether the pages print one at a time, side by side (the
+  // default) or with more tabs than pages.
+  for (const auto& parallel : {std::vector<std::string>{"--pdf-parallel", "1"}, std::vector<std::string>{},
+                               std::vector<std::string>{"--pdf-parallel", "16"}}) {
+    SCOPED_TRACE(parallel.empty() ? "default" : parallel[1]);
+    const std::string name = parallel.empty() ? "default" : parallel[1];
+    const fs::path pdf = folder.PathOf("shop-" + name + ".pdf");
+    std::vector<std::string> arguments = {"export", database->ConnectionString(), "--folder", site, "--out",
+                                          folder.PathOf("out-" + name), "--pdf", pdf.string(), "--now", kNow};
+    arguments.insert(arguments.end(), parallel.begin(), parallel.end());
+    const CommandRun run = Zarel(arguments);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("printed 6 pages to "), std::string::npos) << run.out;
+    // The cover and six pages of one sheet each (Staff only shows no page to
+    // role 0); the cover names the site and the time of the export.
+    EXPECT_EQ(pdf::testing::PageCount(pdf), 7);
+    EXPECT_EQ(pdf::testing::DocumentTitle(pdf), "Shop");
+    const std::string cover = pdf::testing::PageText(pdf, 1);
+    EXPECT_NE(cover.find("Shop"), std::string::npos) << cover;
+    EXPECT_NE(cover.find("Exported 2026-12-05 14:05:09"), std::string::npos) << cover;
+    // The bookmarks: the tree, in its order; a node without a page opens
+    // where its next page is.
+    EXPECT_EQ(pdf::testing::OutlineText(pdf),
+              "Shop -> 2 (open)\n"
+              "  Products -> 3\n"
+              "    Apple -> 4\n"
+              "    Pear -> 5\n"
+              "  Staff only -> none\n"
+              "  Reports -> 6\n"
+              "    Sales -> 7\n");
+    // A grid cell's text on its own sheet.
+    const std::string sales = pdf::testing::PageText(pdf, 7);
+    EXPECT_NE(sales.find("2026-02"), std::string::npos) << sales;
+    EXPECT_NE(sales.find("45"), std::string::npos) << sales;
+    EXPECT_NE(pdf::testing::PageText(pdf, 5).find("Pear"), std::string::npos);
+  }
 }
 
 }  // namespace
