@@ -6,8 +6,11 @@
 // program and its browser, and where the printer's time went (opening tabs,
 // loading pages, printing them), against one page at a time.
 //
-//   pdf_print_benchmark [--rounds N] [--parallel A,B,...]
+//   pdf_print_benchmark [--rounds N] [--parallel A,B,...] [--nodes N]
 //
+// Defaults: 3 rounds, one at a time against the export's default; --nodes
+// exports only the first N nodes of the crawl (a quick look; the goal is
+// judged on the whole demo only).
 // Goal: the demo's PDF export (the export and the book) in 20 s or less on
 // a quiet two-core machine.
 #include <sys/resource.h>
@@ -77,6 +80,7 @@ std::vector<std::size_t> ParseCounts(const char* text) {
 
 int main(int argc, char** argv) {
   int rounds = 3;
+  std::size_t nodes = 1000;
   const std::size_t ours = zarel::ExportOptions{}.pdf_parallel;
   std::vector<std::size_t> counts = {1, ours};
   for (int i = 1; i < argc; ++i) {
@@ -85,8 +89,10 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--parallel") == 0 && i + 1 < argc) {
       counts = ParseCounts(argv[++i]);
       if (std::find(counts.begin(), counts.end(), 1u) == counts.end()) counts.insert(counts.begin(), 1);
+    } else if (std::strcmp(argv[i], "--nodes") == 0 && i + 1 < argc) {
+      nodes = static_cast<std::size_t>(std::max(1, std::atoi(argv[++i])));
     } else {
-      std::fprintf(stderr, "usage: pdf_print_benchmark [--rounds N] [--parallel A,B,...]\n");
+      std::fprintf(stderr, "usage: pdf_print_benchmark [--rounds N] [--parallel A,B,...] [--nodes N]\n");
       return 2;
     }
   }
@@ -103,6 +109,7 @@ int main(int argc, char** argv) {
     options.site_folder = demo.application_folder;
     options.out = folder / "out";
     options.exported_at = "2026-12-05 14:05:09";
+    options.max_nodes = nodes;
     const auto exporting = Clock::now();
     const zarel::site_export::ExportResult exported = zarel::site_export::ExportSite(options, {});
     const double export_seconds = Seconds(Clock::now() - exporting);
@@ -160,7 +167,7 @@ int main(int argc, char** argv) {
                   median_of(count, &Round::printing));
     }
     std::printf("  (loading and printing are summed over the pages: tabs side by side overlap)\n");
-    if (runs.count(ours)) {
+    if (runs.count(ours) && exported.left_unopened == 0) {
       const double total = export_seconds + median_of(ours, &Round::wall);
       const bool met = total <= 20.0;
       std::printf("goal: the demo's PDF export (export and book, %zu at once, the default) in 20 s or less: "
