@@ -67,7 +67,8 @@
 #include <thread>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
 
 #include "apps/demo/demo_command.h"
 #include "apps/http/raw_client.h"
@@ -84,7 +85,6 @@
 
 namespace {
 
-using nlohmann::json;
 using zarel::http::MakeRequest;
 using zarel::http::RawClient;
 using zarel::http::RawResponse;
@@ -127,14 +127,94 @@ struct Node {
   std::string path;
 };
 
-// Every node of a tree answer, with its path (texts joined by "\").
-void Collect(const json& nodes, const std::string& above, std::vector<Node>& into) {
-  for (const json& node : nodes) {
-    const std::string text = node["text"].get<std::string>();
-    const std::string path = above.empty() ? text : above + "\\" + text;
-    into.push_back({node["id"].get<std::int64_t>(), path});
-    Collect(node["children"], path, into);
+// What the client reads of an answer: every node of the tree, with its path
+// (texts joined by "\"), in the order the tree lists them, and the number
+// of message events. Read by events as a streaming JSON reader meets them,
+// without building the whole document (the load's clients read every
+// answer, on the same two cores as the server).
+class AnswerReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, AnswerReader> {
+ public:
+  std::vector<Node> nodes;
+  int messages = 0;
+
+  bool StartObject() {
+    // A node is an object in the answer's "tree" list or in the
+    // "children" list of a node; an event, one in the "events" list.
+    const std::size_t depth = open_.size();
+    const bool in_list = depth > 0 && open_.back().array;
+    const bool node = in_list && ((depth == 2 && open_.back().key == "tree") ||
+                                  (depth > 2 && open_.back().key == "children" && open_[depth - 2].node >= 0));
+    const bool event = in_list && depth == 2 && open_.back().key == "events";
+    open_.push_back({false, key_, node ? static_cast<long>(nodes.size()) : -1, event});
+    if (node) nodes.push_back({0, ""});
+    key_.clear();
+    return true;
   }
+  bool EndObject(rapidjson::SizeType) {
+    open_.pop_back();
+    return true;
+  }
+  bool StartArray() {
+    open_.push_back({true, key_, -1, false});
+    key_.clear();
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    open_.pop_back();
+    return true;
+  }
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    key_.assign(name, length);
+    return true;
+  }
+  bool Int(int value) { return Whole(value); }
+  bool Uint(unsigned value) { return Whole(value); }
+  bool Int64(std::int64_t value) { return Whole(value); }
+  bool Uint64(std::uint64_t value) { return Whole(static_cast<std::int64_t>(value)); }
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    const Open& in = open_.back();
+    const std::string_view value(text, length);
+    if (in.node >= 0 && key_ == "text") {
+      // The node's parent is the node two levels out (its children list
+      // lies between).
+      const long parent = open_.size() >= 3 ? open_[open_.size() - 3].node : -1;
+      std::string& path = nodes[static_cast<std::size_t>(in.node)].path;
+      if (parent >= 0) path = nodes[static_cast<std::size_t>(parent)].path + "\\";
+      path += value;
+    } else if (in.event && key_ == "type" && value == "message") {
+      ++messages;
+    }
+    return true;
+  }
+  // Nulls, booleans and fractions are the members nobody reads.
+  bool Default() { return true; }
+
+ private:
+  struct Open {
+    bool array;
+    std::string key;  // the member it is the value of
+    long node;        // a node of the tree: its index in nodes; -1 otherwise
+    bool event;       // an event object
+  };
+  bool Whole(std::int64_t value) {
+    const Open& in = open_.back();
+    if (in.node >= 0 && key_ == "id") nodes[static_cast<std::size_t>(in.node)].id = value;
+    return true;
+  }
+  std::vector<Open> open_;
+  std::string key_;
+};
+
+AnswerReader ReadAnswer(const std::string& body) {
+  AnswerReader reader;
+  rapidjson::Reader parser;
+  rapidjson::StringStream stream(body.c_str());
+  if (!parser.Parse(stream, reader)) {
+    throw std::runtime_error(std::string("an answer that is not JSON: ") +
+                             rapidjson::GetParseError_En(parser.GetParseErrorCode()) + " at byte " +
+                             std::to_string(parser.GetErrorOffset()));
+  }
+  return reader;
 }
 
 // The dashboard counts its views; that number is not compared.
@@ -185,7 +265,7 @@ class Client {
     const std::string set_cookie(started.Header("Set-Cookie"));
     cookie_ = "Cookie: " + set_cookie.substr(0, set_cookie.find(';'));
     session_id_ = cookie_.substr(cookie_.find('=') + 1);
-    state_ = json::parse(started.body);
+    nodes_ = ReadAnswer(started.body).nodes;
     page_ = PageAddress(started.body);
   }
 
@@ -209,20 +289,15 @@ class Client {
       click.page = file.body;
     }
     click.ms = MsBetween(start, Clock::now());
-    state_ = json::parse(answer.body);
-    for (const json& event : state_["events"]) {
-      if (event["type"] == "message") ++messages_;
-    }
+    AnswerReader read = ReadAnswer(answer.body);
+    nodes_ = std::move(read.nodes);
+    messages_ += read.messages;
     return click;
   }
 
-  std::vector<Node> Nodes() const {
-    std::vector<Node> nodes;
-    Collect(state_["tree"], "", nodes);
-    return nodes;
-  }
+  const std::vector<Node>& Nodes() const { return nodes_; }
   std::optional<std::int64_t> IdOf(const std::string& path) const {
-    for (const Node& node : Nodes()) {
+    for (const Node& node : nodes_) {
       if (node.path == path) return node.id;
     }
     return std::nullopt;
@@ -258,7 +333,7 @@ class Client {
   std::optional<RawClient> connection_;
   std::string cookie_;
   std::string session_id_;
-  json state_;
+  std::vector<Node> nodes_;  // the tree of the last answer
   std::string page_;
   int messages_ = 0;
 };
@@ -271,7 +346,8 @@ void Crawl(Client& client, std::map<std::string, std::string>& pages, std::vecto
   bool progress = true;
   while (progress) {
     progress = false;
-    for (const Node& node : client.Nodes()) {
+    const std::vector<Node> nodes = client.Nodes();  // a click replaces the client's list
+    for (const Node& node : nodes) {
       if (seen[node.path]) continue;
       seen[node.path] = true;
       progress = true;
@@ -406,7 +482,7 @@ Round Run(zarel::serve::WebServer& server, int sessions, double seconds,
         const double cpu_start = CpuMs(CLOCK_THREAD_CPUTIME_ID);
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
         while (Clock::now() < deadline) {
-          const std::vector<Node> nodes = client.Nodes();
+          const std::vector<Node>& nodes = client.Nodes();
           const Node node = nodes[std::uniform_int_distribution<std::size_t>(0, nodes.size() - 1)(random)];
           Client::Click click;
           try {

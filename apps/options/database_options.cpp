@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <string>
 
 namespace zarel {
 
@@ -49,6 +50,12 @@ void AddPoolOptions(CLI::App& command, DatabaseOptions& options, const std::stri
                   "fails (default 15)")
       ->type_name("SECONDS")
       ->check(CLI::Range(0.0, kLongestSeconds));
+  command
+      .add_option("--statements-kept", options.statements_kept,
+                  "Prepared statements each database link keeps for statements it runs again (default " +
+                      std::to_string(kDefaultStatementsKept) + "; 0 keeps none)")
+      ->type_name("N")
+      ->check(CLI::Range(0, kMostStatementsKept));
 }
 
 DatabaseSettings DatabaseSettingsFrom(const DatabaseOptions& options, int default_pool_size) {
@@ -58,6 +65,7 @@ DatabaseSettings DatabaseSettingsFrom(const DatabaseOptions& options, int defaul
   settings.pool_wait = Milliseconds(options.pool_wait);
   settings.statement_time_limit = Milliseconds(options.query_timeout);
   settings.lock_wait = Milliseconds(options.lock_timeout);
+  settings.statements_kept = options.statements_kept;
   return settings;
 }
 

@@ -19,12 +19,13 @@ struct DatabaseOptions {
   std::optional<int> pool_size;  // links per database; unset: the host's default
   double pool_idle = 60;      // seconds before an idle link closes
   double pool_wait = 15;      // seconds a request waits for a free link
+  int statements_kept = kDefaultStatementsKept;  // prepared statements per link; 0: none
 };
 
 // --query-timeout and --lock-timeout.
 void AddStatementOptions(CLI::App& command, DatabaseOptions& options);
-// --pool-size, --pool-idle and --pool-wait; default_pool_size is named in
-// the help.
+// --pool-size, --pool-idle, --pool-wait and --statements-kept;
+// default_pool_size is named in the help.
 void AddPoolOptions(CLI::App& command, DatabaseOptions& options, const std::string& default_pool_size);
 
 // The process settings these options give; default_pool_size stands in for

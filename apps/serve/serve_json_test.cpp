@@ -1,13 +1,29 @@
 // Tests of the web host's JSON: the request bodies read (any bytes may
-// arrive) and texts written as JSON strings.
+// arrive), texts written as JSON strings and node colours.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include "apps/serve/serve_json.h"
+#include "apps/serve/serve_tree_json.h"
 
 namespace zarel::serve {
 namespace {
+
+// Colours are blue-green-red numbers; the page wants "#rrggbb".
+TEST(ServeJsonTest, NodeColoursAreRedGreenBlueHex) {
+  const std::pair<std::int32_t, const char*> cases[] = {
+      {0, "#000000"},         {0x0000FF, "#ff0000"}, {0x00FF00, "#00ff00"},
+      {0xFF0000, "#0000ff"},  {0x123456, "#563412"}, {0x0A0B0C, "#0c0b0a"},
+      {-1, "#ffffff"},        {0x7F000080, "#800000"},
+  };
+  for (const auto& [colour, text] : cases) {
+    EXPECT_EQ(HtmlColour(colour), text) << colour;
+    std::string out = "x";
+    AppendHtmlColour(out, colour);
+    EXPECT_EQ(out, std::string("x") + text);
+  }
+}
 
 TEST(ServeJsonTest, AClickBodyNamesOneIntegerNode) {
   struct Case {

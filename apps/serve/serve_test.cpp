@@ -377,6 +377,41 @@ TEST_F(ServeTest, SessionsWorkInParallel) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+// The database links keep what they prepared between clicks, never what
+// they read: a click after another program changed the data, a table's
+// columns or a procedure's body shows the database as it is then.
+TEST_F(ServeTest, EachClickShowsTheDatabaseAsItIsThen) {
+  Start(Options());
+  Browser browser = Open();
+  const auto products_page = [&browser] {
+    const json state = browser.State();
+    const json after =
+        json::parse(browser.Post("/api/click", {{"node", NodeId(state["tree"], {"Shop", "Products"})}}).body);
+    EXPECT_EQ(SelectedPath(after["tree"]), "\\Shop\\Products");
+    return browser.Get("/site/oReport.htm").body;
+  };
+  std::string page = products_page();
+  EXPECT_NE(page.find("Pear"), std::string::npos);
+  EXPECT_EQ(products_page(), page);
+
+  database_->Exec("UPDATE Product SET Name = 'Quince' WHERE ID = 2");
+  page = products_page();
+  EXPECT_NE(page.find("Quince"), std::string::npos);
+  EXPECT_EQ(page.find("Pear"), std::string::npos);
+
+  database_->Exec(
+      "ALTER TABLE Product ADD COLUMN Stock INTEGER DEFAULT 17;"
+      "UPDATE XProc SET Body = 'SELECT * FROM Product ORDER BY ID' WHERE Name = 'ListProducts'");
+  page = products_page();
+  EXPECT_NE(page.find("Stock"), std::string::npos);
+  EXPECT_NE(page.find("17"), std::string::npos);
+
+  database_->Exec("ALTER TABLE Product DROP COLUMN Price");
+  page = products_page();
+  EXPECT_NE(page.find("Stock"), std::string::npos);
+  EXPECT_EQ(page.find("Price"), std::string::npos);
+}
+
 TEST_F(ServeTest, SessionsLoadTheirControlFromTheSavedForm) {
   // A form saved without ActivePort 80: the control refuses every query.
   std::ofstream(site_.PathOf("closed.form")) << "ZarelForm 1\nBegin Zarel Zarel1\nEnd\n";
@@ -456,6 +491,8 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
       {{"--site", site, "--pool-wait", "x"}, 2, "--pool-wait"},
       {{"--site", site, "--query-timeout", "-2"}, 2, "--query-timeout: Value -2 not in range"},
       {{"--site", site, "--lock-timeout", "forever"}, 2, "--lock-timeout"},
+      {{"--site", site, "--statements-kept", "-1"}, 2, "--statements-kept: Value -1 not in range 0 to 10000"},
+      {{"--site", site, "--statements-kept", "10001"}, 2, "--statements-kept: Value 10001 not in range"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> words = {"serve", connection};
@@ -474,7 +511,8 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   const DatabaseSettings saved = CurrentDatabaseSettings();
   const testing::CommandRun run =
       testing::Zarel({"serve", connection, "--site", site, "--port", busy, "--threads", "8", "--query-timeout",
-                      "2.5", "--lock-timeout", "0", "--pool-idle", "7", "--pool-wait", "0.5"});
+                      "2.5", "--lock-timeout", "0", "--pool-idle", "7", "--pool-wait", "0.5",
+                      "--statements-kept", "5"});
   EXPECT_EQ(run.status, 1);
   const DatabaseSettings applied = CurrentDatabaseSettings();
   ApplyDatabaseSettings(saved);
@@ -483,6 +521,7 @@ TEST_F(ServeTest, TheCommandRefusesWhatItCannotServe) {
   EXPECT_EQ(applied.lock_wait, std::chrono::milliseconds(0));
   EXPECT_EQ(applied.pool_idle, std::chrono::milliseconds(7000));
   EXPECT_EQ(applied.pool_wait, std::chrono::milliseconds(500));
+  EXPECT_EQ(applied.statements_kept, 5);
 }
 
 // With --diagnose the message pane gets the database layer's reason after

@@ -1,7 +1,6 @@
 // The session's tree as JSON (see serve_tree_json.h).
 #include "apps/serve/serve_tree_json.h"
 
-#include <cstdio>
 
 #include "apps/serve/serve_json.h"
 
@@ -15,11 +14,19 @@ bool SameNode(const std::weak_ptr<TreeNode>& known, const TreeNodeRef& node) {
 
 }  // namespace
 
-std::string HtmlColour(std::int32_t colour) {
+void AppendHtmlColour(std::string& out, std::int32_t colour) {
+  static constexpr char kHex[] = "0123456789abcdef";
   const auto value = static_cast<std::uint32_t>(colour);
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", value & 0xFFu, (value >> 8) & 0xFFu,
-                (value >> 16) & 0xFFu);
+  out += '#';
+  for (const std::uint32_t part : {value & 0xFFu, (value >> 8) & 0xFFu, (value >> 16) & 0xFFu}) {
+    out += kHex[part >> 4];
+    out += kHex[part & 0xFu];
+  }
+}
+
+std::string HtmlColour(std::int32_t colour) {
+  std::string text;
+  AppendHtmlColour(text, colour);
   return text;
 }
 
@@ -64,7 +71,7 @@ void TreeNodeIds::Describe(const HeadlessTreeView& tree, const ImageUrl& image_u
       AppendJsonString(out, url);
     }
     out += ",\"color\":\"";
-    out += HtmlColour(node->ForeColor());
+    AppendHtmlColour(out, node->ForeColor());
     out += node->Expanded() ? "\",\"expanded\":true" : "\",\"expanded\":false";
     out += node->Selected() ? ",\"selected\":true" : ",\"selected\":false";
     out += ",\"children\":[";

@@ -57,8 +57,9 @@ class TreeNodeIds {
   std::int64_t next_id_ = 1;
 };
 
-// A blue-green-red colour as "#rrggbb".
+// A blue-green-red colour as "#rrggbb", returned or appended to out.
 std::string HtmlColour(std::int32_t colour);
+void AppendHtmlColour(std::string& out, std::int32_t colour);
 
 }  // namespace zarel::serve
 

@@ -27,6 +27,10 @@ void ApplyDatabaseSettings(const DatabaseSettings& settings) {
   if (settings.pool_wait.count() < 0) Refuse("the wait for a link cannot be negative.");
   if (settings.statement_time_limit.count() < 0) Refuse("the statement time limit cannot be negative.");
   if (settings.lock_wait.count() < 0) Refuse("the lock wait cannot be negative.");
+  if (settings.statements_kept < 0 || settings.statements_kept > kMostStatementsKept) {
+    Refuse("the prepared statements kept per link must lie between 0 and " + std::to_string(kMostStatementsKept) +
+           ".");
+  }
   if (settings == CurrentDatabaseSettings()) return;
   LinkPool::Instance()->Apply(settings);
 }

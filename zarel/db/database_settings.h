@@ -34,6 +34,13 @@
 // after lock_wait (0: no bound of its own) with "The database is locked by
 // another connection; gave up waiting after 5 seconds.".
 //
+// Prepared statements. A SQLite link keeps up to statements_kept prepared
+// statements (the texts it ran last, each a script of one statement), so
+// that a text it runs again is not parsed again; 0 keeps none. A kept
+// statement reads the database as it is when it runs again: it keeps no
+// rows and no lock, and a schema changed since makes SQLite prepare it
+// afresh.
+//
 // Threads: every function here may be called from any thread at any time.
 // New settings apply to links opened from then on; idle links opened with
 // other settings are closed rather than reused, and links in use keep theirs
@@ -46,12 +53,19 @@
 
 namespace zarel {
 
+// The prepared statements a link keeps unless told otherwise (enough for
+// the procedure lookups and bodies of a site's pages), and the most it may
+// be told to keep.
+inline constexpr int kDefaultStatementsKept = 32;
+inline constexpr int kMostStatementsKept = 10000;
+
 struct DatabaseSettings {
   int pool_size = 16;
   std::chrono::milliseconds pool_idle{std::chrono::seconds(60)};
   std::chrono::milliseconds pool_wait{std::chrono::seconds(15)};
   std::chrono::milliseconds statement_time_limit{std::chrono::seconds(30)};
   std::chrono::milliseconds lock_wait{std::chrono::seconds(5)};
+  int statements_kept = kDefaultStatementsKept;
 
   bool operator==(const DatabaseSettings&) const = default;
 };

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <string>
 
+#include "zarel/db/database_settings.h"
+
 namespace zarel {
 
 struct LinkLimits {
@@ -16,6 +18,9 @@ struct LinkLimits {
   // How long a statement waits for a lock another connection holds; zero:
   // no bound of its own.
   std::chrono::milliseconds lock_wait{0};
+  // How many prepared statements the link keeps for texts it runs again
+  // (SQLite); 0: none.
+  int statements_kept = kDefaultStatementsKept;
 };
 
 // "30 seconds", "1 second", "0.25 seconds".

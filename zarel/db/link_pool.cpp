@@ -86,7 +86,7 @@ LinkPool::~LinkPool() {
 
 std::unique_ptr<DatabaseDriver> LinkPool::Open(const std::string& connection_string,
                                                const DatabaseSettings& settings) {
-  const LinkLimits limits{settings.statement_time_limit, settings.lock_wait};
+  const LinkLimits limits{settings.statement_time_limit, settings.lock_wait, settings.statements_kept};
   if (BackendOfConnectionString(connection_string) == Backend::kSQLite) {
     return OpenSQLiteDatabase(connection_string.substr(7), limits);
   }

@@ -22,6 +22,7 @@
 #include "zarel/base/ascii_text.h"
 #include "zarel/base/error.h"
 #include "zarel/db/database_values.h"
+#include "zarel/db/sqlite_statements.h"
 
 namespace zarel {
 
@@ -48,6 +49,11 @@ struct ColumnPlan {
   int type = fieldtype::kVarWChar;
   std::int32_t size = 0;
 };
+
+// Whether the text after a statement holds nothing more to run.
+bool OnlyBlanks(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return IsSqlSpace(c); });
+}
 
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
@@ -272,11 +278,6 @@ void SettleUndeclaredColumn(FieldInfo& field, RecordTable& rows, std::size_t col
   }
 }
 
-struct StatementCloser {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
 struct DatabaseCloser {
   void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
@@ -306,7 +307,12 @@ constexpr int kProgressSteps = 1000;
 class SQLiteDriver final : public DatabaseDriver {
  public:
   SQLiteDriver(DatabaseHandle db, std::string path, FileIdentity file, const LinkLimits& limits)
-      : db_(std::move(db)), path_(std::move(path)), file_(file), limits_(limits) {
+      : db_(std::move(db)),
+        kept_(static_cast<std::size_t>(std::max(0, limits.statements_kept))),
+        temp_schema_statement_(nullptr),
+        path_(std::move(path)),
+        file_(file),
+        limits_(limits) {
     sqlite3_progress_handler(db_.get(), kProgressSteps, &SQLiteDriver::OnProgress, this);
     sqlite3_busy_handler(db_.get(), &SQLiteDriver::OnBusy, this);
     sqlite3_set_authorizer(db_.get(), &SQLiteDriver::OnAuthorize, this);
@@ -328,14 +334,26 @@ class SQLiteDriver final : public DatabaseDriver {
     while (tail < end) {
       // Each statement, from its preparation on, runs under its own limit.
       Running running(*this);
-      sqlite3_stmt* raw = nullptr;
-      const char* next = nullptr;
-      const int code = sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &raw, &next);
-      StatementHandle statement(raw);
-      if (code != SQLITE_OK) Fail();
-      tail = next;
-      if (statement == nullptr) continue;  // blanks or a comment
+      // A script of one statement that ran before is run again as it was
+      // prepared; it is kept again once it has run to its end (a failure
+      // drops it).
+      const bool whole_script = tail == script.data();
+      StatementHandle statement = whole_script ? kept_.Take(script) : nullptr;
+      bool keep = statement != nullptr;
+      if (statement) {
+        tail = end;
+      } else {
+        sqlite3_stmt* raw = nullptr;
+        const char* next = nullptr;
+        const int code = sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &raw, &next);
+        statement.reset(raw);
+        if (code != SQLITE_OK) Fail();
+        tail = next;
+        if (statement == nullptr) continue;  // blanks or a comment
+        keep = whole_script && kept_.Enabled() && OnlyBlanks(std::string_view(next, static_cast<std::size_t>(end - next)));
+      }
       StatementResult result = Execute(statement.get(), params, with_sources);
+      if (keep) kept_.Keep(std::string(script), std::move(statement));
       if (result.has_columns) {
         last = std::move(result);
         have_rows = true;
@@ -391,6 +409,20 @@ class SQLiteDriver final : public DatabaseDriver {
   std::string Placeholder(int n) const override { return "?" + std::to_string(n); }
 
   std::optional<std::string> FindProcedureBody(std::string_view name) override {
+    // Where the table is there (nearly always), one statement reads the
+    // row. Only when that statement cannot be made (no such table, or one
+    // without those columns) is the catalog asked first, as below: a
+    // missing table then means no body, and any other fault is reported
+    // as the lookup by the table's own name reports it. A statement that
+    // was stopped (interrupted, out of time, locked out) stays stopped.
+    try {
+      const StatementResult row = Run("SELECT Body FROM XProc WHERE Name = ?1 COLLATE NOCASE LIMIT 1",
+                                      {Variant(std::string(name))}, false);
+      if (row.data.rows.Rows() == 0) return std::nullopt;
+      return row.data.rows.Value(0, 0).TextOrEmpty();
+    } catch (const RuntimeError&) {
+      if ((sqlite3_errcode(db_.get()) & 0xff) != SQLITE_ERROR || stop_ != StopReason::kNone) throw;
+    }
     const StatementResult table = Run(
         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = 'XProc' COLLATE NOCASE",
         {}, false);
@@ -505,11 +537,18 @@ class SQLiteDriver final : public DatabaseDriver {
     return 1;
   }
 
+  // The version of the link's temporary schema, read by one statement
+  // prepared once per link (every return to the pool reads it).
   int TempSchemaVersion() {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db_.get(), "PRAGMA temp.schema_version", -1, &raw, nullptr) != SQLITE_OK) return -1;
-    StatementHandle statement(raw);
-    return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : -1;
+    if (!temp_schema_statement_) {
+      sqlite3_stmt* raw = nullptr;
+      if (sqlite3_prepare_v2(db_.get(), "PRAGMA temp.schema_version", -1, &raw, nullptr) != SQLITE_OK) return -1;
+      temp_schema_statement_.reset(raw);
+    }
+    sqlite3_stmt* statement = temp_schema_statement_.get();
+    const int version = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    sqlite3_reset(statement);
+    return version;
   }
 
   void Exec(const char* sql) {
@@ -571,11 +610,14 @@ class SQLiteDriver final : public DatabaseDriver {
   StatementResult Execute(sqlite3_stmt* statement, const std::vector<Variant>& params, bool with_sources) {
     Bind(statement, params);
     StatementResult result;
+    // The columns are read after the first step: a kept statement whose
+    // tables changed since it was prepared is prepared again by that step,
+    // and then describes the columns it has now.
+    int code = sqlite3_step(statement);
+    if (code != SQLITE_ROW && code != SQLITE_DONE) Fail();
     const int columns = sqlite3_column_count(statement);
     if (columns == 0) {
-      int code;
-      while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-      }
+      while (code == SQLITE_ROW) code = sqlite3_step(statement);
       if (code != SQLITE_DONE) Fail();
       Answered();
       result.rows_affected = sqlite3_changes64(db_.get());
@@ -597,8 +639,7 @@ class SQLiteDriver final : public DatabaseDriver {
       field.attributes = fieldattr::kMayBeNull | fieldattr::kIsNullable;
       if (with_sources) DescribeSource(statement, c, field);
     }
-    int code;
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+    for (; code == SQLITE_ROW; code = sqlite3_step(statement)) {
       for (int c = 0; c < columns; ++c) AppendValue(data.rows, statement, c, plans[static_cast<std::size_t>(c)].kind);
       data.rows.EndRow();
     }
@@ -628,6 +669,10 @@ class SQLiteDriver final : public DatabaseDriver {
   }
 
   DatabaseHandle db_;
+  // Declared after db_, so that its statements are finalized before the
+  // database is closed.
+  KeptStatements kept_;
+  StatementHandle temp_schema_statement_;
   std::string path_;
   FileIdentity file_;
   LinkLimits limits_;
