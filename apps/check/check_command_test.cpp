@@ -15,6 +15,7 @@
 #include "apps/testing/run_zarel.h"
 #include "zarel/testing/engine_rig.h"
 #include "zarel/testing/files.h"
+#include "zarel/testing/shop_site.h"
 
 namespace zarel {
 namespace {
@@ -24,44 +25,21 @@ using testing::CommandRun;
 using testing::Insert;
 using testing::Zarel;
 
-// A small shop that checks clean: a variable node of products with a leaf
-// page per product, a role-restricted page, and a sales page with a grid, a
-// bar chart, a table graph, a shape report, and a gallery.
+// A small shop that checks clean: the shop of the command tests with a
+// gallery of the products, and on the sales page a bar chart, a table graph
+// and a shape report beside the grid.
 std::vector<std::string> CleanShop() {
-  std::vector<std::string> site = testing::SiteSchema();
+  std::vector<std::string> site = testing::ShopSite();
   const std::vector<std::string> rows = {
-      Insert("XNav", "1, 'Shop', 'fixed', 0, NULL, NULL, NULL, NULL"),
-      Insert("XNav", "2, 'Products', 'variable', 1, 'ListProducts', NULL, 2, NULL"),
-      Insert("XNav", "3, 'Product', 'leaf', 2, NULL, NULL, 3, NULL"),
-      Insert("XNav", "4, 'Staff only', 'leaf', 1, NULL, NULL, NULL, '2:5'"),
-      Insert("XNav", "5, 'Reports', 'fixed', 1, NULL, NULL, NULL, NULL"),
-      Insert("XNav", "6, 'Sales', 'leaf', 5, NULL, NULL, NULL, NULL"),
-      Insert("XWeb", "1, 2, 1, 'All products', 'ListProducts', NULL, 'table', '0', NULL"),
       Insert("XWeb", "7, 2, 2, 'Gallery', 'ListProducts', NULL, 'thumbnail', "
                      "'<imagefieldno>1</imagefieldno><columns>2</columns>', NULL"),
-      Insert("XWeb", "2, 3, 1, 'Product', 'OneProduct', 'lkey', 'header', NULL, NULL"),
-      Insert("XWeb", "8, 4, 1, 'Staff', 'ListProducts', NULL, 'header', NULL, NULL"),
-      Insert("XWeb", "3, 6, 1, 'Sales', 'SalesByMonth', NULL, 'table', 'all', NULL"),
       Insert("XWeb", "4, 6, 2, 'Sales chart', 'SalesByMonth', NULL, 'barchart', '1', NULL"),
       Insert("XWeb", "5, 6, 3, 'Sales graph', 'SalesByMonth', NULL, 'tablegraphh', '1', 'Amount'"),
       Insert("XWeb", "6, 6, 4, 'Order book', 'OrderShape', NULL, 'shape', NULL, NULL"),
       Insert("XScr", "1, 'front', '<html><body><h1>Shop</h1></body></html>'"),
-      Insert("XScr", "2, 'page', '<html><head><title>Shop</title></head><body><div>'"),
-      Insert("XProc", "'ListProducts', 'SELECT ID AS \"ID\", Name AS \"Name\" FROM Product ORDER BY ID'"),
-      Insert("XProc", "'OneProduct', 'SELECT Name AS \"Name\", Price AS \"Price\" FROM Product "
-                      "WHERE ID = CAST(?1 AS INTEGER)'"),
-      Insert("XProc", "'SalesByMonth', 'SELECT Month AS \"Month\", SUM(Amount) AS \"Amount\" FROM Sale "
-                      "GROUP BY Month ORDER BY Month'"),
       Insert("XProc", "'OrderShape', 'SELECT ''SHAPE {SELECT ID, Name FROM Product ORDER BY ID} APPEND "
                       "({SELECT ProductID, Month, Amount FROM Sale ORDER BY Month} RELATE ID TO ProductID)'' "
                       "AS Cmd'"),
-      "CREATE TABLE Product (ID INTEGER, Name VARCHAR(40), Price INTEGER)",
-      Insert("Product", "1, 'Apple', 3"),
-      Insert("Product", "2, 'Pear', 4"),
-      "CREATE TABLE Sale (ProductID INTEGER, Month VARCHAR(10), Amount INTEGER)",
-      Insert("Sale", "1, '2026-01', 30"),
-      Insert("Sale", "2, '2026-01', 12"),
-      Insert("Sale", "1, '2026-02', 45"),
   };
   site.insert(site.end(), rows.begin(), rows.end());
   return site;

@@ -96,6 +96,7 @@ BookResult PrintBook(const ExportResult& exported, const fs::path& out, const fs
       book.part_files.push_back(files[i]);
     }
     if (!exported.nodes.empty()) book.outline.push_back(Bookmarks(exported.nodes, 0, part_of, 0));
+    result.times = printer.Times();
     pdf::WriteBook(book, file);
     result.printed = book.parts.size();
   } catch (const pdf::PrintError& error) {

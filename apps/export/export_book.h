@@ -25,6 +25,8 @@ struct BookResult {
   std::size_t printed = 0;             // pages printed (the cover not counted)
   // "path: reason" for each page that could not be printed (left out).
   std::vector<std::string> unprinted;
+  // Where the printer's time went (the cover included).
+  pdf::PrintTimes times;
 };
 
 // The cover page's HTML.

@@ -77,6 +77,9 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
   command->add_option("--browser", options.browser,
                       "The Chromium program that prints the PDF (default: Debian's chromium)")
       ->type_name("PROGRAM");
+  command->add_option("--pdf-parallel", options.pdf_parallel,
+                      "Pages printed at once, each in a tab of its own (default 3)")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{16}));
   return command;
 }
 
@@ -88,6 +91,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
   }
   pdf::PrintOptions print_options;
   if (!options.browser.empty()) print_options.browser = options.browser;
+  print_options.parallel = options.pdf_parallel;
   if (options.pdf) {
     // Before the crawl, so that nobody waits for it to learn this.
     try {

@@ -18,6 +18,7 @@
 #include "apps/testing/run_zarel.h"
 #include "zarel/testing/engine_rig.h"
 #include "zarel/testing/files.h"
+#include "zarel/testing/shop_site.h"
 
 namespace zarel {
 namespace {
@@ -29,37 +30,10 @@ using testing::Zarel;
 
 constexpr const char* kNow = "2026-12-05 14:05:09";
 
-// A small shop: a variable node of products with a page per product, a
-// node only roles 2 and 5 may open, and a sales page with a grid.
+// The shop of the command tests, its front page with a picture.
 std::vector<std::string> Shop() {
-  std::vector<std::string> site = testing::SiteSchema();
-  const std::vector<std::string> rows = {
-      Insert("XNav", "1, 'Shop', 'fixed', 0, NULL, NULL, NULL, NULL"),
-      Insert("XNav", "2, 'Products', 'variable', 1, 'ListProducts', NULL, 2, NULL"),
-      Insert("XNav", "3, 'Product', 'leaf', 2, NULL, NULL, 3, NULL"),
-      Insert("XNav", "4, 'Staff only', 'leaf', 1, NULL, NULL, NULL, '2:5'"),
-      Insert("XNav", "5, 'Reports', 'fixed', 1, NULL, NULL, NULL, NULL"),
-      Insert("XNav", "6, 'Sales', 'leaf', 5, NULL, NULL, NULL, NULL"),
-      Insert("XWeb", "1, 2, 1, 'All products', 'ListProducts', NULL, 'table', '0', NULL"),
-      Insert("XWeb", "2, 3, 1, 'Product', 'OneProduct', 'lkey', 'header', NULL, NULL"),
-      Insert("XWeb", "3, 6, 1, 'Sales', 'SalesByMonth', NULL, 'table', 'all', NULL"),
-      Insert("XWeb", "4, 4, 1, 'Staff', 'ListProducts', NULL, 'header', NULL, NULL"),
-      Insert("XScr", "1, 'front', '<html><body><h1>Shop</h1><img src=\"logo.gif\"></body></html>'"),
-      Insert("XScr", "2, 'page', '<html><head><title>Shop</title></head><body><div>'"),
-      Insert("XProc", "'ListProducts', 'SELECT ID AS \"ID\", Name AS \"Name\" FROM Product ORDER BY ID'"),
-      Insert("XProc", "'OneProduct', 'SELECT Name AS \"Name\", Price AS \"Price\" FROM Product "
-                      "WHERE ID = CAST(?1 AS INTEGER)'"),
-      Insert("XProc", "'SalesByMonth', 'SELECT Month AS \"Month\", SUM(Amount) AS \"Amount\" FROM Sale "
-                      "GROUP BY Month ORDER BY Month'"),
-      "CREATE TABLE Product (ID INTEGER, Name VARCHAR(40), Price INTEGER)",
-      Insert("Product", "1, 'Apple', 3"),
-      Insert("Product", "2, 'Pear', 4"),
-      "CREATE TABLE Sale (ProductID INTEGER, Month VARCHAR(10), Amount INTEGER)",
-      Insert("Sale", "1, '2026-01', 30"),
-      Insert("Sale", "2, '2026-01', 12"),
-      Insert("Sale", "1, '2026-02', 45"),
-  };
-  site.insert(site.end(), rows.begin(), rows.end());
+  std::vector<std::string> site = testing::ShopSite();
+  site.push_back(Insert("XScr", "1, 'front', '<html><body><h1>Shop</h1><img src=\"logo.gif\"></body></html>'"));
   return site;
 }
 
@@ -281,6 +255,8 @@ TEST(ExportCommand, WritesOnlyANewOrEmptyFolderOrAnEarlierExport) {
   EXPECT_EQ(Zarel({"export", database->ConnectionString(), "--out", out.string()}).status, 2);
   EXPECT_EQ(run(out.string(), {"--max-nodes", "0"}).status, 2);
   EXPECT_EQ(run(out.string(), {"--now", "yesterday"}).status, 2);
+  for (const char* parallel : {"0", "17", "-1", "two"})
+    EXPECT_EQ(run(out.string(), {"--pdf-parallel", parallel}).status, 2) << parallel;
 }
 
 TEST(ExportCommand, WithoutChromiumThePdfFailsNamingThePackageBeforeTheCrawl) {
@@ -301,33 +277,43 @@ TEST(ExportCommand, ThePdfHasTheCoverThePagesInTreeOrderAndBookmarksThatFollowTh
   testing::TempFolder folder;
   auto database = testing::CreateSQLiteDatabase(folder.Path());
   database->Run(Shop());
-  const fs::path pdf = folder.PathOf("shop.pdf");
-  const CommandRun run = Zarel({"export", database->ConnectionString(), "--folder", ShopFolder(folder), "--out",
-                                folder.PathOf("out"), "--pdf", pdf.string(), "--now", kNow});
-  ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("printed 6 pages to "), std::string::npos) << run.out;
-  // The cover and six pages of one sheet each (Staff only shows no page to
-  // role 0); the cover names the site and the time of the export.
-  EXPECT_EQ(pdf::testing::PageCount(pdf), 7);
-  EXPECT_EQ(pdf::testing::DocumentTitle(pdf), "Shop");
-  const std::string cover = pdf::testing::PageText(pdf, 1);
-  EXPECT_NE(cover.find("Shop"), std::string::npos) << cover;
-  EXPECT_NE(cover.find("Exported 2026-12-05 14:05:09"), std::string::npos) << cover;
-  // The bookmarks: the tree, in its order; a node without a page opens
-  // where its next page is.
-  EXPECT_EQ(pdf::testing::OutlineText(pdf),
-            "Shop -> 2 (open)\n"
-            "  Products -> 3\n"
-            "    Apple -> 4\n"
-            "    Pear -> 5\n"
-            "  Staff only -> none\n"
-            "  Reports -> 6\n"
-            "    Sales -> 7\n");
-  // A grid cell's text on its own sheet.
-  const std::string sales = pdf::testing::PageText(pdf, 7);
-  EXPECT_NE(sales.find("2026-02"), std::string::npos) << sales;
-  EXPECT_NE(sales.find("45"), std::string::npos) << sales;
-  EXPECT_NE(pdf::testing::PageText(pdf, 5).find("Pear"), std::string::npos);
+  const std::string site = ShopFolder(folder);
+  // The same book whether the pages print one at a time, side by side (the
+  // default) or with more tabs than pages.
+  for (const auto& parallel : {std::vector<std::string>{"--pdf-parallel", "1"}, std::vector<std::string>{},
+                               std::vector<std::string>{"--pdf-parallel", "16"}}) {
+    SCOPED_TRACE(parallel.empty() ? "default" : parallel[1]);
+    const std::string name = parallel.empty() ? "default" : parallel[1];
+    const fs::path pdf = folder.PathOf("shop-" + name + ".pdf");
+    std::vector<std::string> arguments = {"export", database->ConnectionString(), "--folder", site, "--out",
+                                          folder.PathOf("out-" + name), "--pdf", pdf.string(), "--now", kNow};
+    arguments.insert(arguments.end(), parallel.begin(), parallel.end());
+    const CommandRun run = Zarel(arguments);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("printed 6 pages to "), std::string::npos) << run.out;
+    // The cover and six pages of one sheet each (Staff only shows no page to
+    // role 0); the cover names the site and the time of the export.
+    EXPECT_EQ(pdf::testing::PageCount(pdf), 7);
+    EXPECT_EQ(pdf::testing::DocumentTitle(pdf), "Shop");
+    const std::string cover = pdf::testing::PageText(pdf, 1);
+    EXPECT_NE(cover.find("Shop"), std::string::npos) << cover;
+    EXPECT_NE(cover.find("Exported 2026-12-05 14:05:09"), std::string::npos) << cover;
+    // The bookmarks: the tree, in its order; a node without a page opens
+    // where its next page is.
+    EXPECT_EQ(pdf::testing::OutlineText(pdf),
+              "Shop -> 2 (open)\n"
+              "  Products -> 3\n"
+              "    Apple -> 4\n"
+              "    Pear -> 5\n"
+              "  Staff only -> none\n"
+              "  Reports -> 6\n"
+              "    Sales -> 7\n");
+    // A grid cell's text on its own sheet.
+    const std::string sales = pdf::testing::PageText(pdf, 7);
+    EXPECT_NE(sales.find("2026-02"), std::string::npos) << sales;
+    EXPECT_NE(sales.find("45"), std::string::npos) << sales;
+    EXPECT_NE(pdf::testing::PageText(pdf, 5).find("Pear"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -155,6 +155,12 @@ void BrowserProcess::Stop() {
       int status = 0;
       if (::waitpid(pid_, &status, 0) == pid_) wait_status_ = status;
     }
+    // SIGKILL is delivered when each helper next runs: on a busy machine a
+    // helper may still be writing into the profile folder for a moment, and
+    // a file made while the folder is being removed would stay behind. Wait
+    // (briefly) until none of the group is left.
+    const auto gone_by = std::chrono::steady_clock::now() + 2s;
+    while (::kill(-pid_, 0) == 0 && std::chrono::steady_clock::now() < gone_by) std::this_thread::sleep_for(10ms);
     pid_ = -1;
   }
   std::error_code ignored;

@@ -150,6 +150,7 @@ struct PdfPrinter::State {
     std::set<std::string> loaded;    // navigations whose "load" event came
     bool printing = false;
     Clock::time_point deadline;
+    Clock::time_point step_started;  // of the step under way, for the times
   };
 
   PrintOptions options;
@@ -165,6 +166,7 @@ struct PdfPrinter::State {
   // of timing out page by page.
   std::optional<Clock::time_point> answer_by;
   std::vector<Tab> tabs;
+  PrintTimes times;
 
   // The run in progress.
   const std::vector<std::filesystem::path>* files = nullptr;
@@ -261,6 +263,7 @@ struct PdfPrinter::State {
   // showing file: pages would share one renderer process, and a page whose
   // script never ends would then stall the pages beside it.
   void open(std::size_t t, const std::filesystem::path& file) {
+    tabs[t].step_started = Clock::now();
     if (!tabs[t].context.empty()) return OpenInContext(t, file);
     Send("Target.createBrowserContext", json::object(), "", ForTab(t, [this, t, file](Tab& tab, const json& reply) {
       tab.context = reply.value("browserContextId", "");
@@ -290,6 +293,8 @@ struct PdfPrinter::State {
           Send("Fetch.enable", {{"patterns", json::array({{{"urlPattern", "*"}}})}}, attached.session_id, ignore);
         Send("Page.setLifecycleEventsEnabled", {{"enabled", true}}, attached.session_id, ForTab(t, [this, t, file](Tab& ready, const json&) {
           ready.ready = true;
+          ++times.tabs_opened;
+          times.opening += Clock::now() - ready.step_started;
           navigate(t, file);
         }));
       }));
@@ -300,6 +305,7 @@ struct PdfPrinter::State {
     Tab& tab = tabs[t];
     tab.loader.clear();
     tab.loaded.clear();
+    tab.step_started = Clock::now();
     Send("Page.navigate", {{"url", FileAddress(file)}}, tab.session_id, ForTab(t, [this, t](Tab& navigating, const json& reply) {
       if (const auto failure = reply.value("errorText", ""); !failure.empty())
         return abandon(t, "Chromium could not open it (" + failure + ")");
@@ -326,6 +332,9 @@ struct PdfPrinter::State {
   }
 
   void PrintTab(std::size_t t) {
+    const auto now = Clock::now();
+    times.loading += now - tabs[t].step_started;
+    tabs[t].step_started = now;
     tabs[t].printing = true;
     Send("Page.printToPDF", PrintSettings(), tabs[t].session_id, ForTab(t, [this, t](Tab& tab, const json& reply) {
       std::string pdf;
@@ -335,6 +344,7 @@ struct PdfPrinter::State {
         return abandon(t, failed.what());
       }
       if (pdf.rfind("%PDF-", 0) != 0) return abandon(t, "Chromium's answer is not a PDF");
+      times.printing += Clock::now() - tab.step_started;
       const std::size_t job = *tab.job;
       tab.job.reset();
       finish(job, std::move(pdf), "");
@@ -490,5 +500,7 @@ std::vector<PrintedPage> PdfPrinter::PrintAll(const std::vector<std::filesystem:
 }
 
 const std::string& PdfPrinter::BrowserVersion() const { return state_->version; }
+
+const PrintTimes& PdfPrinter::Times() const { return state_->times; }
 
 }  // namespace zarel::pdf

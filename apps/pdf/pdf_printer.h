@@ -32,8 +32,9 @@ struct PrintOptions {
   std::chrono::milliseconds start_timeout{30'000};
   // Longest time for one page to load and print.
   std::chrono::milliseconds page_timeout{30'000};
-  // How many pages load and print at once, each in a tab of its own. One is
-  // as fast or faster unless the machine is very busy (see the README).
+  // How many pages load and print at once, each in a tab of its own. Most
+  // of a page's print is the browser waiting, not computing, so a few side
+  // by side finish sooner even on two cores (see the README).
   std::size_t parallel = 1;
   // Sheet size and margins in inches (A4 with 1 cm margins). A page's own
   // CSS @page size wins over these.
@@ -58,6 +59,19 @@ std::filesystem::path FindBrowser(const PrintOptions& options);
 std::filesystem::path FindBrowser(const std::filesystem::path& wanted,
                                    const std::vector<std::filesystem::path>& known_places,
                                    const std::string& search_path);
+
+// Where a printer's time went, summed over its pages (tabs side by side
+// overlap, so the sums may exceed the time that passed).
+struct PrintTimes {
+  std::size_t tabs_opened = 0;
+  // Making a tab: its browser context, the tab, attaching to it and turning
+  // on the events we need.
+  std::chrono::steady_clock::duration opening{};
+  // From asking for a page to its load event.
+  std::chrono::steady_clock::duration loading{};
+  // From asking for the PDF to having it.
+  std::chrono::steady_clock::duration printing{};
+};
 
 // What printing one file gave: its PDF, or why there is none.
 struct PrintedPage {
@@ -91,6 +105,9 @@ class PdfPrinter {
 
   // What the browser calls itself, e.g. "Chrome/156.0.8078.129".
   const std::string& BrowserVersion() const;
+
+  // Where the time of every page printed so far went.
+  const PrintTimes& Times() const;
 
  private:
   struct State;

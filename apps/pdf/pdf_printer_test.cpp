@@ -267,6 +267,8 @@ TEST(PdfPrinter, PagesPrintedSeveralAtOnceComeBackInTheirOrder) {
       EXPECT_EQ(printed[i].error, "");
       EXPECT_EQ(printed[i].pdf, "%PDF-1.4\n% printed file://" + pages[i].string() + "\n") << parallel;
     }
+    // Each tab is opened once and then goes from page to page.
+    EXPECT_EQ(printer.Times().tabs_opened, parallel);
     EXPECT_TRUE(printer.PrintAll({}).empty());
   }
 }

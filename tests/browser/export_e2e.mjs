@@ -14,30 +14,11 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { pathToFileURL } from 'node:url';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
+import { startBrowserTest } from './browser_start.mjs';
 
-function option(name, fallback) {
-  const at = process.argv.indexOf(name);
-  return at > 0 && at + 1 < process.argv.length ? process.argv[at + 1] : fallback;
-}
-
-const zarel = path.resolve(option('--zarel', path.join(here, '../../build/apps/zarel/zarel')));
-const out = path.resolve(option('--out', path.join(here, 'screenshots')));
-const chromiumPath = option('--chromium', '/usr/bin/chromium');
-
-let chromium;
-try {
-  ({ chromium } = await import('playwright-core'));
-} catch {
-  console.error(`export_e2e: playwright-core is missing; run "npm ci" in ${here}`);
-  process.exit(2);
-}
-if (!fs.existsSync(chromiumPath)) {
-  console.error(`export_e2e: no Chromium at ${chromiumPath}; run scripts/install-deps --browser`);
-  process.exit(2);
-}
+const { zarel, out, launchBrowser } = await startBrowserTest('export_e2e');
 
 const failures = [];
 function check(condition, what) {
@@ -62,11 +43,7 @@ for (const [what, args] of [
   if (what === 'zarel export') console.log(made.stdout.trim());
 }
 
-fs.mkdirSync(out, { recursive: true });
-const browser = await chromium.launch({
-  executablePath: chromiumPath,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
-});
+const browser = await launchBrowser();
 const root = 'Brightwater Supplies';
 const inside = pathToFileURL(site).href + '/';
 

@@ -18,34 +18,10 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
+import { startBrowserTest } from './browser_start.mjs';
 
-function option(name, fallback) {
-  const at = process.argv.indexOf(name);
-  return at > 0 && at + 1 < process.argv.length ? process.argv[at + 1] : fallback;
-}
-
-const zarel = path.resolve(option('--zarel', path.join(here, '../../build/apps/zarel/zarel')));
-const out = path.resolve(option('--out', path.join(here, 'screenshots')));
-const chromiumPath = option('--chromium', '/usr/bin/chromium');
-
-let chromium;
-try {
-  ({ chromium } = await import('playwright-core'));
-} catch {
-  console.error(`serve_e2e: playwright-core is missing; run "npm ci" in ${here}`);
-  process.exit(2);
-}
-if (!fs.existsSync(chromiumPath)) {
-  console.error(`serve_e2e: no Chromium at ${chromiumPath}; run scripts/install-deps --browser`);
-  process.exit(2);
-}
-if (!fs.existsSync(zarel)) {
-  console.error(`serve_e2e: no zarel program at ${zarel}; build it first`);
-  process.exit(2);
-}
+const { zarel, out, launchBrowser } = await startBrowserTest('serve_e2e');
 
 const failures = [];
 function check(condition, what) {
@@ -89,11 +65,7 @@ const address = await new Promise((resolve, reject) => {
 });
 console.log(`serving the demo at ${address}`);
 
-fs.mkdirSync(out, { recursive: true });
-const browser = await chromium.launch({
-  executablePath: chromiumPath,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'],
-});
+const browser = await launchBrowser();
 
 try {
   const context = await browser.newContext({ viewport: { width: 1280, height: 860 }, acceptDownloads: true });

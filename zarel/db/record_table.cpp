@@ -18,6 +18,30 @@ static_assert((std::size_t{1} << kBlockShift) == kTableBlockRows);
 constexpr std::size_t kRowMask = kTableBlockRows - 1;
 constexpr std::size_t kMaxRows = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 
+// A cell of `type` whose value is held in one of CellView's members: the
+// whole number (Boolean, the integers, Currency's scaled value), the real
+// number (Single, Double, Date's serial) or the bytes (String, Bytes).
+CellView WholeCell(VarType type, std::int64_t value) {
+  CellView cell;
+  cell.type = type;
+  cell.whole = value;
+  return cell;
+}
+
+CellView RealCell(VarType type, double value) {
+  CellView cell;
+  cell.type = type;
+  cell.real = value;
+  return cell;
+}
+
+CellView BytesCell(VarType type, std::string_view value) {
+  CellView cell;
+  cell.type = type;
+  cell.bytes = value;
+  return cell;
+}
+
 [[noreturn]] void RaiseTooLarge() {
   Raise(errc::kOutOfMemory, "Out of memory: the recordset would hold more than it can address.");
 }
@@ -145,75 +169,25 @@ void RecordTable::Put(const CellView& value) { NextColumn().Add(value); }
 
 void RecordTable::AppendNull() { NextColumn().AddNull(); }
 
-void RecordTable::AppendBoolean(bool value) {
-  CellView cell;
-  cell.type = VarType::kBoolean;
-  cell.whole = value ? 1 : 0;
-  Put(cell);
-}
+void RecordTable::AppendBoolean(bool value) { Put(WholeCell(VarType::kBoolean, value ? 1 : 0)); }
 
-void RecordTable::AppendInteger(std::int16_t value) {
-  CellView cell;
-  cell.type = VarType::kInteger;
-  cell.whole = value;
-  Put(cell);
-}
+void RecordTable::AppendInteger(std::int16_t value) { Put(WholeCell(VarType::kInteger, value)); }
 
-void RecordTable::AppendLong(std::int32_t value) {
-  CellView cell;
-  cell.type = VarType::kLong;
-  cell.whole = value;
-  Put(cell);
-}
+void RecordTable::AppendLong(std::int32_t value) { Put(WholeCell(VarType::kLong, value)); }
 
-void RecordTable::AppendLongLong(std::int64_t value) {
-  CellView cell;
-  cell.type = VarType::kLongLong;
-  cell.whole = value;
-  Put(cell);
-}
+void RecordTable::AppendLongLong(std::int64_t value) { Put(WholeCell(VarType::kLongLong, value)); }
 
-void RecordTable::AppendSingle(float value) {
-  CellView cell;
-  cell.type = VarType::kSingle;
-  cell.real = value;
-  Put(cell);
-}
+void RecordTable::AppendSingle(float value) { Put(RealCell(VarType::kSingle, value)); }
 
-void RecordTable::AppendDouble(double value) {
-  CellView cell;
-  cell.type = VarType::kDouble;
-  cell.real = value;
-  Put(cell);
-}
+void RecordTable::AppendDouble(double value) { Put(RealCell(VarType::kDouble, value)); }
 
-void RecordTable::AppendCurrency(Currency value) {
-  CellView cell;
-  cell.type = VarType::kCurrency;
-  cell.whole = value.scaled;
-  Put(cell);
-}
+void RecordTable::AppendCurrency(Currency value) { Put(WholeCell(VarType::kCurrency, value.scaled)); }
 
-void RecordTable::AppendDate(Date value) {
-  CellView cell;
-  cell.type = VarType::kDate;
-  cell.real = value.Serial();
-  Put(cell);
-}
+void RecordTable::AppendDate(Date value) { Put(RealCell(VarType::kDate, value.Serial())); }
 
-void RecordTable::AppendText(std::string_view value) {
-  CellView cell;
-  cell.type = VarType::kString;
-  cell.bytes = value;
-  Put(cell);
-}
+void RecordTable::AppendText(std::string_view value) { Put(BytesCell(VarType::kString, value)); }
 
-void RecordTable::AppendBytes(std::string_view value) {
-  CellView cell;
-  cell.type = VarType::kBytes;
-  cell.bytes = value;
-  Put(cell);
-}
+void RecordTable::AppendBytes(std::string_view value) { Put(BytesCell(VarType::kBytes, value)); }
 
 void RecordTable::Append(const Variant& value) { Put(CellView::Of(value)); }
 
