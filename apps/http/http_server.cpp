@@ -235,6 +235,11 @@ void Server::Stop() {
   context.io.stop();
   for (std::thread& thread : core.threads) thread.join();
   core.threads.clear();
+  // The closings posted above may not all have run: io.stop() lets the
+  // threads return with handlers still queued. With no thread left, close
+  // here whatever is still open, so that no client waits on a connection of
+  // a stopped server for as long as the Server object lives.
+  for (const std::shared_ptr<Connection>& connection : context.Connections()) connection->Close();
 }
 
 ServerStats Server::Stats() const {

@@ -371,13 +371,19 @@ TEST(ServerTest, StopEndsAnswersThatOutliveTheGrace) {
   options.stop_grace = 200ms;
   options.send_timeout = 60s;
   TestServer server(options, std::move(router));
-  RawClient reader = server.Connect();
-  ASSERT_TRUE(reader.Send(MakeRequest("GET", "/file")));
-  ASSERT_FALSE(reader.ReadSome(1000, 3s).empty());
+  // Several stalled downloads: each must be closed by the time Stop returns,
+  // not later when the server object goes.
+  std::vector<RawClient> readers;
+  for (int i = 0; i < 8; ++i) {
+    readers.push_back(server.Connect());
+    ASSERT_TRUE(readers.back().Send(MakeRequest("GET", "/file")));
+    ASSERT_FALSE(readers.back().ReadSome(1000, 3s).empty());
+  }
   const auto start = std::chrono::steady_clock::now();
   server.Get().Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-  EXPECT_TRUE(reader.WaitClosed(3s));
+  EXPECT_EQ(server.Get().Stats().open_connections, 0u);
+  for (RawClient& reader : readers) EXPECT_TRUE(reader.WaitClosed(3s));
 }
 
 }  // namespace
