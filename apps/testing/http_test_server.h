@@ -1,7 +1,8 @@
 // The HTTP server's test helpers: TestServer, a Server on a free loopback
 // port with a Router, started for one test and stopped when it goes, with
 // clients that connect to it from a chosen loopback address; options with
-// short deadlines; a router that echoes; polling for a condition.
+// short deadlines; a router that echoes; polling for a condition
+// (zarel/testing/eventually.h).
 #ifndef ZAREL_APPS_TESTING_HTTP_TEST_SERVER_H_
 #define ZAREL_APPS_TESTING_HTTP_TEST_SERVER_H_
 
@@ -9,11 +10,11 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "apps/http/http_router.h"
 #include "apps/http/http_server.h"
 #include "apps/http/raw_client.h"
+#include "zarel/testing/eventually.h"
 
 namespace zarel::testing {
 
@@ -67,17 +68,6 @@ class TestServer {
 // A router with GET /hello answering "hello" and POST /echo answering the
 // body it got.
 Router EchoRouter();
-
-// Polls until the condition holds or the time is up.
-template <typename Condition>
-bool Eventually(Condition condition, std::chrono::milliseconds within = 3s) {
-  const auto until = std::chrono::steady_clock::now() + within;
-  while (std::chrono::steady_clock::now() < until) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return condition();
-}
 
 }  // namespace zarel::testing
 
