@@ -15,6 +15,7 @@
 #include "zarel/base/date_time.h"
 #include "zarel/base/error.h"
 #include "apps/options/connection_check.h"
+#include "apps/options/connection_option.h"
 #include "apps/options/now_option.h"
 #include "zarel/control/control_inside.h"
 #include "zarel/control/zarel.h"
@@ -187,10 +188,7 @@ CLI::App* AddBrowseCommand(CLI::App& app, BrowseOptions& options) {
       "Open a report site from the shell: refresh it, click nodes, save or print the page, "
       "and print every event of the report engine.");
   browse->footer(kBrowseFooter);
-  browse->add_option("CONNECTION", options.connection,
-                     "Connection string of the report database (sqlite:PATH, postgresql://..., "
-                     "or libpq key=value)")
-      ->required();
+  AddConnectionArgument(*browse, options.connection);
   browse->add_option("--folder", options.folder,
                      "Application folder: fp.htm and oReport.htm are written there "
                      "(default: the current folder)");

@@ -8,6 +8,7 @@
 
 #include "apps/check/crawl_findings.h"
 #include "apps/check/site_checks.h"
+#include "apps/options/connection_option.h"
 
 namespace zarel {
 
@@ -66,10 +67,7 @@ CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& options) {
       "check", "Check a report site for mistakes before its users meet them: the site tables, the "
                "procedures they call, the option texts, the pictures; with --crawl, every page.");
   check->footer(kCheckFooter);
-  check->add_option("CONNECTION", options.connection,
-                    "Connection string of the report database (sqlite:PATH, postgresql://..., or "
-                    "libpq key=value)")
-      ->required();
+  AddConnectionArgument(*check, options.connection);
   check->add_option("--folder", options.folder,
                     "The site's application folder: the pictures the pages name are looked for there")
       ->check(CLI::ExistingDirectory);

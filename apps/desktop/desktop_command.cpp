@@ -8,6 +8,7 @@
 
 #include "apps/desktop/desktop_window.h"
 #include "apps/options/connection_check.h"
+#include "apps/options/connection_option.h"
 #include "zarel/base/error.h"
 #include "zarel/desktop/desktop_browser.h"
 
@@ -50,10 +51,7 @@ void AddDesktopOptions(CLI::App& app, DesktopOptions& options) {
       "Open a report site in a window: the site's tree, the report page, a toolbar with "
       "Refresh, Save, Print, Preview and Properties, and the control's messages.");
   app.footer(kDesktopFooter);
-  app.add_option("CONNECTION", options.connection,
-                 "Connection string of the report database (sqlite:PATH, postgresql://..., "
-                 "or libpq key=value)")
-      ->required();
+  AddConnectionArgument(app, options.connection);
   app.add_option("--folder", options.folder,
                  "Application folder: fp.htm and oReport.htm are written there, the tree's "
                  "pictures (treeN.png, .gif, .svg, .jpg) come from there (default: the "

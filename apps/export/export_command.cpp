@@ -8,6 +8,7 @@
 #include "apps/export/export_book.h"
 #include "apps/export/site_export.h"
 #include "apps/options/connection_check.h"
+#include "apps/options/connection_option.h"
 #include "apps/options/now_option.h"
 #include "zarel/base/clock.h"
 #include "zarel/base/date_time.h"
@@ -53,10 +54,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
       "export", "Write a report site as static pages that need no server (a folder with "
                 "index.html), and with --pdf as one PDF with the tree as its bookmarks.");
   command->footer(kExportFooter);
-  command->add_option("CONNECTION", options.connection,
-                      "Connection string of the report database (sqlite:PATH, postgresql://..., or "
-                      "libpq key=value)")
-      ->required();
+  AddConnectionArgument(*command, options.connection);
   command->add_option("--folder", options.folder,
                       "The site's application folder: its pictures and the files its pages name")
       ->required()

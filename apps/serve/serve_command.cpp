@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "apps/options/connection_check.h"
+#include "apps/options/connection_option.h"
 #include "apps/serve/serve_http.h"
 #include "zarel/base/error.h"
 
@@ -50,10 +51,7 @@ CLI::App* AddServeCommand(CLI::App& app, serve::ServeOptions& options) {
   CLI::App* serve = app.add_subcommand(
       "serve", "Serve a report site to web browsers, each session with its own Zarel control.");
   serve->footer(kServeFooter);
-  serve->add_option("CONNECTION", options.connection,
-                    "Connection string of the report database (sqlite:PATH, postgresql://..., "
-                    "or libpq key=value)")
-      ->required();
+  AddConnectionArgument(*serve, options.connection);
   serve->add_option("--site", options.site,
                     "The site's application folder (its images and other files); each session "
                     "works in a copy of it")
