@@ -44,8 +44,9 @@ inline ServerOptions QuickOptions() {
 // A client connected to the loopback server on port from the source address
 // (127.0.0.2 and so on stand for other computers); throws when none connects.
 RawClient ConnectTo(int port, const std::string& source = "127.0.0.1");
-// One request on a new connection, and its answer (status 0: none within
-// three seconds).
+// One request on a new connection, and its answer, also when the server
+// refused the request before all of it was sent (status 0: none within ten
+// seconds).
 RawResponse AskOnce(int port, const std::string& request, const std::string& source = "127.0.0.1");
 
 class TestServer {
