@@ -1,7 +1,8 @@
 // The start-up the browser tests share: their command line (--zarel PATH,
 // --out DIR for screenshots, --chromium PATH), playwright-core, Debian's
 // Chromium and the zarel program found or the test ended with status 2
-// (cannot run), and headless Chromium launched as every test wants it.
+// (cannot run), headless Chromium launched as every test wants it, and
+// their screenshots of a page with its report pane.
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -44,4 +45,20 @@ export async function startBrowserTest(name) {
     });
   };
   return { zarel, out, launchBrowser };
+}
+
+// Waits until the pictures of the page's report pane have arrived (loaded or
+// failed), checks that none is broken (check(condition, what) records the
+// result under the screenshot's name), and saves the page as out/NAME.png.
+// A page without a report pane is taken as it is.
+export async function reportScreenshot(page, out, name, check) {
+  const frame = page.frame({ name: 'report' });
+  if (frame) {
+    await frame.evaluate(() => Promise.all([...document.images].map((image) => (image.complete
+      ? null : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; })))));
+    const broken = await frame.evaluate(() => [...document.images]
+      .filter((image) => image.naturalWidth === 0).map((image) => image.getAttribute('src')));
+    check(broken.length === 0, `${name}: every picture of the page loads${broken.length ? ': ' + broken.join(', ') : ''}`);
+  }
+  await page.screenshot({ path: path.join(out, `${name}.png`) });
 }

@@ -16,7 +16,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { startBrowserTest } from './browser_start.mjs';
+import { reportScreenshot, startBrowserTest } from './browser_start.mjs';
 
 const { zarel, out, launchBrowser } = await startBrowserTest('export_e2e');
 
@@ -72,15 +72,7 @@ try {
   async function heading() {
     return (await report.locator('p.mh').first().textContent()).trim();
   }
-  async function shot(name) {
-    const frame = page.frame({ name: 'report' });
-    await frame.evaluate(() => Promise.all([...document.images].map((image) => (image.complete
-      ? null : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; })))));
-    const broken = await frame.evaluate(() => [...document.images]
-      .filter((image) => image.naturalWidth === 0).map((image) => image.getAttribute('src')));
-    check(broken.length === 0, `${name}: every picture of the page loads${broken.length ? ': ' + broken.join(', ') : ''}`);
-    await page.screenshot({ path: path.join(out, `${name}.png`) });
-  }
+  const shot = (name) => reportScreenshot(page, out, name, check);
   function item(names) {
     let locator = page.locator('#tree > ul > li');
     for (let i = 0; i < names.length; i += 1) {

@@ -19,7 +19,7 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 
-import { startBrowserTest } from './browser_start.mjs';
+import { reportScreenshot, startBrowserTest } from './browser_start.mjs';
 
 const { zarel, out, launchBrowser } = await startBrowserTest('serve_e2e');
 
@@ -80,17 +80,7 @@ try {
   const report = page.frameLocator('#report');
 
   // Screenshots wait until the report pane's pictures have arrived.
-  async function shot(name) {
-    const frame = page.frame({ name: 'report' });
-    if (frame) {
-      await frame.evaluate(() => Promise.all([...document.images].map((image) => (image.complete
-        ? null : new Promise((resolve) => { image.onload = resolve; image.onerror = resolve; })))));
-      const broken = await frame.evaluate(() => [...document.images]
-        .filter((image) => image.naturalWidth === 0).map((image) => image.getAttribute('src')));
-      check(broken.length === 0, `${name}: every picture of the page loads${broken.length ? ': ' + broken.join(', ') : ''}`);
-    }
-    await page.screenshot({ path: path.join(out, `${name}.png`) });
-  }
+  const shot = (name) => reportScreenshot(page, out, name, check);
 
   // The tree item whose texts from the top down are names.
   function item(names) {
