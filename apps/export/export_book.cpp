@@ -63,7 +63,7 @@ std::string CoverHtml(const std::string& title, const std::string& exported_at, 
 
 BookResult PrintBook(const ExportResult& exported, const fs::path& out, const fs::path& file,
                      const std::string& exported_at, const pdf::PrintOptions& print_options,
-                     const std::function<void(std::size_t, std::size_t)>& progress) {
+                     std::size_t pages_together, const std::function<void(std::size_t, std::size_t)>& progress) {
   BookResult result;
   const fs::path folder = fs::absolute(out).lexically_normal();
   const fs::path pages = folder / kPagesFolder;
@@ -83,17 +83,22 @@ BookResult PrintBook(const ExportResult& exported, const fs::path& out, const fs
     pdf::Book book;
     book.title = title;
     book.cover = printer.Print(cover.Path());
-    const std::vector<pdf::PrintedPage> printed = printer.PrintAll(files, progress);
+    pdf::BatchOptions batches;
+    batches.max_pages = pages_together;
+    batches.width = options.paper_width - 2 * options.margin;
+    batches.height = options.paper_height - 2 * options.margin;
+    pdf::PrintedPages printed = pdf::PrintPages(printer, files, batches, progress);
+    book.documents = std::move(printed.documents);
     std::vector<std::optional<std::size_t>> part_of(exported.nodes.size());
-    for (std::size_t i = 0; i < printed.size(); ++i) {
+    for (std::size_t i = 0; i < printed.pages.size(); ++i) {
       const ExportedNode& node = exported.nodes[printed_nodes[i]];
-      if (!printed[i].error.empty()) {
-        result.unprinted.push_back(node.path + ": " + printed[i].error);
+      const pdf::PrintedPages::Place& place = printed.pages[i];
+      if (!place.error.empty()) {
+        result.unprinted.push_back(node.path + ": " + place.error);
         continue;
       }
       part_of[printed_nodes[i]] = book.parts.size();
-      book.parts.push_back(printed[i].pdf);
-      book.part_files.push_back(files[i]);
+      book.parts.push_back({place.document, place.first_sheet, files[i]});
     }
     if (!exported.nodes.empty()) book.outline.push_back(Bookmarks(exported.nodes, 0, part_of, 0));
     result.times = printer.Times();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "apps/export/site_export.h"
+#include "apps/pdf/page_batches.h"
 #include "apps/pdf/pdf_printer.h"
 
 namespace zarel::site_export {
@@ -32,11 +33,13 @@ struct BookResult {
 // The cover page's HTML.
 std::string CoverHtml(const std::string& title, const std::string& exported_at, std::size_t pages);
 
-// Prints the export in OUT (as ExportSite wrote it) into `file`.
-// `progress` hears after each page how many are printed of how many.
+// Prints the export in OUT (as ExportSite wrote it) into `file`, up to
+// `pages_together` pages as one print job (1: each page on its own; see
+// apps/pdf/page_batches.h). `progress` hears how many pages are printed of
+// how many.
 BookResult PrintBook(const ExportResult& exported, const std::filesystem::path& out,
                      const std::filesystem::path& file, const std::string& exported_at,
-                     const pdf::PrintOptions& print_options,
+                     const pdf::PrintOptions& print_options, std::size_t pages_together,
                      const std::function<void(std::size_t done, std::size_t total)>& progress);
 
 }  // namespace zarel::site_export

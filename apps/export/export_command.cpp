@@ -76,8 +76,11 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
                       "The Chromium program that prints the PDF (default: Debian's chromium)")
       ->type_name("PROGRAM");
   command->add_option("--pdf-parallel", options.pdf_parallel,
-                      "Pages printed at once, each in a tab of its own (default 3)")
+                      "Print jobs at once, each in a tab of its own (default 2)")
       ->check(CLI::Range(std::size_t{1}, std::size_t{16}));
+  command->add_option("--pdf-together", options.pdf_together,
+                      "Pages printed as one print job at most; 1 prints each page on its own (default 24)")
+      ->check(CLI::Range(std::size_t{1}, std::size_t{1000}));
   return command;
 }
 
@@ -153,7 +156,8 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
       };
     }
     const site_export::BookResult book = site_export::PrintBook(
-        exported, options.out, *options.pdf, export_options.exported_at, print_options, print_progress);
+        exported, options.out, *options.pdf, export_options.exported_at, print_options, options.pdf_together,
+        print_progress);
     if (options.progress) err << "\n";
     if (book.failure) {
       err << "zarel: cannot make " << *options.pdf << ": " << *book.failure << "\n";

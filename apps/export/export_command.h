@@ -4,7 +4,7 @@
 //   zarel export CONNECTION --folder DIR --out OUT [--role N] [--max-nodes N]
 //       [--depth N] [--pdf FILE] [--talking] [--display-path] [--heading TEXT]
 //       [--date-format PATTERN] [--now "YYYY-MM-DD HH:MM:SS"]
-//       [--pdf-parallel N] [--browser PROGRAM]
+//       [--pdf-parallel N] [--pdf-together N] [--browser PROGRAM]
 //
 // Opens every node as a user of the role would (the crawl of zarel check
 // --crawl, nothing it runs kept in the database) and writes OUT (see
@@ -44,10 +44,11 @@ struct ExportOptions {
   bool progress = false;
   // The browser that prints the PDF; empty: Debian's chromium.
   std::string browser;
-  // Pages printed at once, each in a tab of its own. Chromium spends most of
-  // a page's print waiting, not computing, so a few side by side finish the
-  // book sooner even on two cores.
-  std::size_t pdf_parallel = 3;
+  // Print jobs at once, each in a tab of its own.
+  std::size_t pdf_parallel = 2;
+  // Pages printed as one print job at most: each print job costs Chromium a
+  // page load and a print process of its own (see apps/pdf/page_batches.h).
+  std::size_t pdf_together = 24;
 };
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);

@@ -257,6 +257,8 @@ TEST(ExportCommand, WritesOnlyANewOrEmptyFolderOrAnEarlierExport) {
   EXPECT_EQ(run(out.string(), {"--now", "yesterday"}).status, 2);
   for (const char* parallel : {"0", "17", "-1", "two"})
     EXPECT_EQ(run(out.string(), {"--pdf-parallel", parallel}).status, 2) << parallel;
+  for (const char* together : {"0", "1001", "-1", "all"})
+    EXPECT_EQ(run(out.string(), {"--pdf-together", together}).status, 2) << together;
 }
 
 TEST(ExportCommand, WithoutChromiumThePdfFailsNamingThePackageBeforeTheCrawl) {
@@ -278,10 +280,12 @@ TEST(ExportCommand, ThePdfHasTheCoverThePagesInTreeOrderAndBookmarksThatFollowTh
   auto database = testing::CreateSQLiteDatabase(folder.Path());
   database->Run(Shop());
   const std::string site = ShopFolder(folder);
-  // The same book whether the pages print one at a time, side by side (the
-  // default) or with more tabs than pages.
-  for (const auto& parallel : {std::vector<std::string>{"--pdf-parallel", "1"}, std::vector<std::string>{},
-                               std::vector<std::string>{"--pdf-parallel", "16"}}) {
+  // The same book whether the pages print one by one and one at a time,
+  // together in print jobs side by side (the default) or with more tabs than
+  // print jobs.
+  for (const auto& parallel :
+       {std::vector<std::string>{"--pdf-parallel", "1", "--pdf-together", "1"}, std::vector<std::string>{},
+        std::vector<std::string>{"--pdf-parallel", "16"}}) {
     SCOPED_TRACE(parallel.empty() ? "default" : parallel[1]);
     const std::string name = parallel.empty() ? "default" : parallel[1];
     const fs::path pdf = folder.PathOf("shop-" + name + ".pdf");

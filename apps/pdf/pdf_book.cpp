@@ -25,8 +25,8 @@ namespace {
 
 using Handle = QPDFObjectHandle;
 
-std::string DescribePart(std::size_t index, bool cover) {
-  return cover ? std::string("the cover") : "part " + std::to_string(index + 1);
+std::string DescribeDocument(std::size_t index, bool cover) {
+  return cover ? std::string("the cover") : "printed document " + std::to_string(index + 1);
 }
 
 // Where a viewer goes for a sheet: its top left corner, zoom unchanged.
@@ -50,6 +50,18 @@ std::optional<std::string> DestinationName(Handle dest) {
   return std::nullopt;
 }
 
+// Named destinations: the catalog's /Dests dictionary (what Chromium writes)
+// and the /Dests name tree of later PDF versions.
+std::map<std::string, Handle> NamedPlaces(QPDF& source) {
+  std::map<std::string, Handle> places;
+  Handle root = source.getRoot();
+  if (Handle dests = root.getKey("/Dests"); dests.isDictionary())
+    for (auto& [key, value] : dests.ditems()) places.emplace(key.substr(1), value);
+  if (Handle tree = root.getKey("/Names").getKey("/Dests"); tree.isDictionary())
+    for (auto& [key, value] : QPDFNameTreeObjectHelper(tree, source)) places.emplace(key, value);
+  return places;
+}
+
 class Joiner {
  public:
   explicit Joiner(const Book& book) : book_(book) {
@@ -59,10 +71,11 @@ class Joiner {
 
   std::string run() {
     if (!book_.cover.empty()) add(book_.cover, 0, true);
-    for (std::size_t i = 0; i < book_.parts.size(); ++i) add(book_.parts[i], i, false);
+    for (std::size_t i = 0; i < book_.documents.size(); ++i) add(book_.documents[i], i, false);
+    PlaceParts();
     for (auto& page : QPDFPageDocumentHelper(out_).getAllPages()) sheets_.push_back(page.getObjectHandle());
-    for (std::size_t i = 0; i < book_.part_files.size() && i < book_.parts.size(); ++i)
-      if (!book_.part_files[i].empty()) part_of_file_.emplace(book_.part_files[i].lexically_normal().string(), i);
+    for (std::size_t i = 0; i < book_.parts.size(); ++i)
+      if (!book_.parts[i].file.empty()) part_of_file_.emplace(book_.parts[i].file.lexically_normal().string(), i);
     for (const auto& document : documents_) MendLinks(document);
     if (!book_.outline.empty()) BuildOutline();
     describe();
@@ -92,7 +105,7 @@ class Joiner {
     Document document;
     document.source = std::make_unique<QPDF>();
     document.source->setSuppressWarnings(true);
-    const std::string name = DescribePart(index, cover);
+    const std::string name = DescribeDocument(index, cover);
     std::vector<QPDFPageObjectHelper> pages;
     try {
       document.source->processMemoryFile(name.c_str(), bytes.data(), bytes.size());
@@ -110,19 +123,36 @@ class Joiner {
     }
     document.count = pages.size();
     added_ += pages.size();
-    if (!cover) first_sheet_.push_back(document.first);
     documents_.push_back(std::move(document));
   }
 
-  // Named destinations: the catalog's /Dests dictionary (what Chromium
-  // writes) and the /Dests name tree of later PDF versions.
-  static void CollectPlaces(Document& document) {
-    Handle root = document.source->getRoot();
-    if (Handle dests = root.getKey("/Dests"); dests.isDictionary())
-      for (auto& [key, value] : dests.ditems()) document.places.emplace(key.substr(1), value);
-    if (Handle tree = root.getKey("/Names").getKey("/Dests"); tree.isDictionary())
-      for (auto& [key, value] : QPDFNameTreeObjectHelper(tree, *document.source)) document.places.emplace(key, value);
+  // Where each part's first sheet is in the book; refuses parts out of
+  // order, beyond their document, or sheets that belong to no part.
+  void PlaceParts() {
+    const std::size_t skip = book_.cover.empty() ? 0 : 1;
+    std::size_t next_document = 0;  // the first document no part has begun yet
+    for (std::size_t i = 0; i < book_.parts.size(); ++i) {
+      const BookPart& part = book_.parts[i];
+      const std::string name = "part " + std::to_string(i + 1);
+      if (part.document >= book_.documents.size())
+        throw BookError(name + " is in printed document " + std::to_string(part.document + 1) + " of " +
+                        std::to_string(book_.documents.size()));
+      const Document& document = documents_[part.document + skip];
+      if (part.first_sheet >= document.count)
+        throw BookError(name + " begins at sheet " + std::to_string(part.first_sheet + 1) + " of a printed document of " +
+                        std::to_string(document.count));
+      const bool opens_document = part.document == next_document && part.first_sheet == 0;
+      const bool follows = i > 0 && part.document == book_.parts[i - 1].document &&
+                           part.first_sheet > book_.parts[i - 1].first_sheet;
+      if (!opens_document && !follows) throw BookError(name + " is out of order");
+      if (opens_document) ++next_document;
+      first_sheet_.push_back(document.first + part.first_sheet);
+    }
+    if (next_document != book_.documents.size())
+      throw BookError("printed document " + std::to_string(next_document + 1) + " holds no part");
   }
+
+  static void CollectPlaces(Document& document) { document.places = NamedPlaces(*document.source); }
 
   Handle sheet(std::size_t part) const { return sheets_.at(first_sheet_.at(part)); }
 
@@ -177,7 +207,7 @@ class Joiner {
     if (!path) return std::nullopt;
     const auto found = part_of_file_.find(path->string());
     if (found == part_of_file_.end()) return std::nullopt;
-    const Document& target = documents_.at(found->second + (book_.cover.empty() ? 0 : 1));
+    const Document& target = documents_.at(book_.parts[found->second].document + (book_.cover.empty() ? 0 : 1));
     if (const auto name = FragmentOfAddress(address); !name.empty())
       if (auto dest = place(target, name)) return dest;
     return destination(sheet(found->second));
@@ -244,7 +274,7 @@ class Joiner {
 
   const Book& book_;
   QPDF out_;
-  std::vector<Document> documents_;       // the cover, if any, then the parts
+  std::vector<Document> documents_;       // the cover, if any, then the printed documents
   std::vector<std::size_t> first_sheet_;  // per part, its first sheet in the book
   std::map<std::string, std::size_t> part_of_file_;  // printed from -> part
   std::vector<Handle> sheets_;            // the book's sheets, once all are added
@@ -252,6 +282,32 @@ class Joiner {
 };
 
 }  // namespace
+
+void AddPart(Book& book, std::string pdf, std::filesystem::path file) {
+  book.parts.push_back({book.documents.size(), 0, std::move(file)});
+  book.documents.push_back(std::move(pdf));
+}
+
+std::map<std::string, std::size_t> NamedSheets(const std::string& pdf) {
+  std::map<std::string, std::size_t> sheets;
+  try {
+    QPDF source;
+    source.setSuppressWarnings(true);
+    source.processMemoryFile("the printed document", pdf.data(), pdf.size());
+    std::map<QPDFObjGen, std::size_t> sheet_of;
+    const auto pages = QPDFPageDocumentHelper(source).getAllPages();
+    for (std::size_t i = 0; i < pages.size(); ++i) sheet_of[pages[i].getObjectHandle().getObjGen()] = i;
+    for (auto& [name, dest] : NamedPlaces(source)) {
+      if (dest.isDictionary()) dest = dest.getKey("/D");
+      if (!dest.isArray() || dest.getArrayNItems() < 1) continue;
+      if (const auto found = sheet_of.find(dest.getArrayItem(0).getObjGen()); found != sheet_of.end())
+        sheets.emplace(name, found->second);
+    }
+  } catch (const std::exception& failed) {
+    throw BookError(std::string("the printed document is not a readable PDF: ") + failed.what());
+  }
+  return sheets;
+}
 
 std::string MakeBook(const Book& book) {
   if (book.cover.empty() && book.parts.empty()) throw BookError("there is nothing to put in the book");

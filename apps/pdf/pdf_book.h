@@ -1,6 +1,7 @@
-// Joins printed PDF documents into one: a cover, then each part starting on
-// a sheet of its own, with a nested outline (the bookmarks a PDF viewer shows)
-// whose entries open at the first sheet of a part. Uses libqpdf.
+// Joins printed PDF documents into one: a cover, then each part (a printed
+// page) starting on a sheet of its own, with a nested outline (the bookmarks
+// a PDF viewer shows) whose entries open at the first sheet of a part. Uses
+// libqpdf.
 //
 // Functions only; nothing shared.
 #ifndef ZAREL_APPS_PDF_PDF_BOOK_H_
@@ -8,6 +9,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,25 +26,45 @@ class BookError : public std::runtime_error {
 
 struct OutlineEntry {
   std::string title;  // UTF-8
-  // The part (an index into Book::parts, the cover not counted) whose first
-  // sheet the entry opens. None: it opens where its first descendant with a
-  // part does (or nowhere when none has one).
+  // The part (an index into Book::parts) whose first sheet the entry opens.
+  // None: it opens where its first descendant with a part does (or nowhere
+  // when none has one).
   std::optional<std::size_t> part;
   std::vector<OutlineEntry> children;
   // Whether the viewer shows the children at first.
   bool expanded = false;
 };
 
-struct Book {
-  std::string title;                  // the document's title (UTF-8)
-  std::string cover;                  // a PDF put before the parts; empty: no cover
-  std::vector<std::string> parts;     // whole PDF files, in order
-  std::vector<OutlineEntry> outline;  // top-level entries
-  // For each part (or none), the HTML file it was printed from, absolute: a link in
-  // the book to one of these files opens that part's first sheet (or the
-  // place its "#name" names) inside the book instead of the file.
-  std::vector<std::filesystem::path> part_files;
+// One printed page of the book: where its sheets begin among the sheets of
+// the printed documents. It runs to where the next part begins, or to the
+// end of its document.
+struct BookPart {
+  std::size_t document = 0;     // an index into Book::documents
+  std::size_t first_sheet = 0;  // within that document, from 0
+  // The HTML file it was printed from, absolute, or empty: a link in the
+  // book to this file opens the part's first sheet (or the place its
+  // "#name" names) inside the book instead of the file.
+  std::filesystem::path file;
 };
+
+struct Book {
+  std::string title;  // the document's title (UTF-8)
+  std::string cover;  // a PDF put before the parts; empty: no cover
+  // Whole PDF files as printed, in order: one page each, or several pages
+  // printed as one document.
+  std::vector<std::string> documents;
+  // In order. Each document's first part begins at its first sheet, and
+  // every document holds at least one part.
+  std::vector<BookPart> parts;
+  std::vector<OutlineEntry> outline;  // top-level entries
+};
+
+// Adds `pdf` as a document holding one part, printed from `file`.
+void AddPart(Book& book, std::string pdf, std::filesystem::path file = {});
+
+// The sheet (from 0) at which each named destination of `pdf` opens.
+// Throws BookError when it is not a readable PDF.
+std::map<std::string, std::size_t> NamedSheets(const std::string& pdf);
 
 // The whole book as PDF bytes. Throws BookError.
 std::string MakeBook(const Book& book);

@@ -28,7 +28,8 @@ Book SampleBook() {
   Book book;
   book.title = "Café » report";
   book.cover = SimplePdf({"Cover"});
-  book.parts = {SimplePdf({"A1"}), SimplePdf({"B1", "B2"}), SimplePdf({"C1"}), SimplePdf({"D1"})};
+  for (const auto& sheets : std::vector<std::vector<std::string>>{{"A1"}, {"B1", "B2"}, {"C1"}, {"D1"}})
+    AddPart(book, SimplePdf(sheets));
   book.outline = {
       {"Café", 0, {{"»", 1, {{"日本語", 2, {}, false}}, false}, {"Fourth", 3, {}, false}}, true},
       {"Group without a page", std::nullopt, {{"D again", 3, {}, false}}, false},
@@ -99,9 +100,9 @@ TEST(PdfBook, OutlineCountsSayWhatAViewerShows) {
 
 TEST(PdfBook, LinksToAPrintedPageOpenItsSheetInTheBook) {
   Book book;
-  book.parts = {SimplePdf({"A1"}, "file:///site/b%20%C3%A9.html#top"), SimplePdf({"B1"}, "https://example.org/b.html"),
-                SimplePdf({"C1", "C2"}, "file:///site/./c.html")};
-  book.part_files = {"/site/a.html", "/site/b é.html", "/site/c.html"};
+  AddPart(book, SimplePdf({"A1"}, "file:///site/b%20%C3%A9.html#top"), "/site/a.html");
+  AddPart(book, SimplePdf({"B1"}, "https://example.org/b.html"), "/site/b é.html");
+  AddPart(book, SimplePdf({"C1", "C2"}, "file:///site/./c.html"), "/site/c.html");
   const std::string bytes = MakeBook(book);
   QPDF pdf;
   pdf.processMemoryFile("book", bytes.data(), bytes.size());
@@ -127,20 +128,35 @@ TEST(PdfBook, BadInputIsRefusedAndAnEarlierFileIsKept) {
     std::string error;
   };
   Book bad_part = SampleBook();
-  bad_part.parts[1] = "%PDF-1.4 not really";
+  bad_part.documents[1] = "%PDF-1.4 not really";
   Book bad_cover = SampleBook();
   bad_cover.cover = "<html>";
   Book beyond = SampleBook();
   beyond.outline[0].children[1].part = 4;
   Book nothing;
   Book empty_part = SampleBook();
-  empty_part.parts[2] = "";
+  empty_part.documents[2] = "";
+  Book unknown_document = SampleBook();
+  unknown_document.parts[3].document = 7;
+  Book beyond_document = SampleBook();
+  beyond_document.parts[1].first_sheet = 2;
+  Book out_of_order = SampleBook();
+  std::swap(out_of_order.parts[1], out_of_order.parts[2]);
+  Book unused_document = SampleBook();
+  unused_document.parts.pop_back();
+  Book sheet_of_no_part = SampleBook();
+  sheet_of_no_part.parts[1].first_sheet = 1;
   for (const auto& test : std::vector<Case>{
-           {"bad part", bad_part, "part 2 is not a readable PDF: "},
+           {"bad part", bad_part, "printed document 2 is not a readable PDF: "},
            {"bad cover", bad_cover, "the cover is not a readable PDF: "},
            {"outline beyond the parts", beyond, "the outline entry \"Fourth\" points at part 5 of 4"},
            {"nothing", nothing, "there is nothing to put in the book"},
-           {"empty part", empty_part, "part 3 is not a readable PDF: "},
+           {"empty part", empty_part, "printed document 3 is not a readable PDF: "},
+           {"unknown document", unknown_document, "part 4 is in printed document 8 of 4"},
+           {"beyond its document", beyond_document, "part 2 begins at sheet 3 of a printed document of 2"},
+           {"out of order", out_of_order, "part 2 is out of order"},
+           {"a document without parts", unused_document, "printed document 4 holds no part"},
+           {"sheets before the first part", sheet_of_no_part, "part 2 is out of order"},
        }) {
     EXPECT_EQ(BookFailure(test.book).rfind(test.error, 0), 0u) << test.what << ": " << BookFailure(test.book);
     EXPECT_THROW(WriteBook(test.book, pdf), BookError) << test.what;
@@ -148,6 +164,29 @@ TEST(PdfBook, BadInputIsRefusedAndAnEarlierFileIsKept) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1) << test.what;
   }
   EXPECT_THROW(WriteBook(SampleBook(), folder.path() / "no-folder" / "book.pdf"), BookError);
+}
+
+// Pages printed together as one document: each part opens at its own sheet,
+// and a link to a later part's file lands on that part's sheet.
+TEST(PdfBook, PartsCanShareOnePrintedDocument) {
+  Book book;
+  book.cover = SimplePdf({"Cover"});
+  book.documents = {SimplePdf({"A1", "B1", "B2", "C1"}, "file:///site/c.html"), SimplePdf({"D1"})};
+  book.parts = {{0, 0, "/site/a.html"}, {0, 1, "/site/b.html"}, {0, 3, "/site/c.html"}, {1, 0, "/site/d.html"}};
+  book.outline = {{"A", 0, {{"B", 1, {}, false}, {"C", 2, {}, false}, {"D", 3, {}, false}}, true}};
+  TempFolder folder;
+  const auto out = folder.path() / "book.pdf";
+  WriteBook(book, out);
+  ASSERT_EQ(testing::PageCount(out), 6);
+  EXPECT_EQ(testing::PageText(out, 5), "C1\n\n\f");
+  EXPECT_EQ(testing::OutlineText(out), "A -> 2 (open)\n  B -> 3\n  C -> 5\n  D -> 6\n");
+  QPDF pdf;
+  pdf.processFile(out.c_str());
+  auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+  // The shared document's first sheet links to c.html: the part's sheet, the fifth.
+  auto link = pages[1].getObjectHandle().getKey("/Annots").getArrayItem(0);
+  EXPECT_FALSE(link.hasKey("/A"));
+  EXPECT_TRUE(link.getKey("/Dest").getArrayItem(0).isSameObjectAs(pages[4].getObjectHandle()));
 }
 
 TEST(PdfBook, TheSameInputGivesTheSameBytes) {

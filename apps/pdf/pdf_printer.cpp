@@ -171,6 +171,7 @@ struct PdfPrinter::State {
   // The run in progress.
   const std::vector<std::filesystem::path>* files = nullptr;
   const Progress* progress = nullptr;
+  std::string script;  // run in each page after its load, before its print
   std::vector<PrintedPage> results;
   std::size_t next_job = 0;
   std::size_t done = 0;
@@ -234,7 +235,7 @@ struct PdfPrinter::State {
     Tab& tab = tabs[t];
     if (method == "Page.lifecycleEvent" && params.value("name", "") == "load") {
       tab.loaded.insert(params.value("loaderId", ""));
-      if (!tab.printing && !tab.loader.empty() && tab.loaded.count(tab.loader)) PrintTab(t);
+      if (!tab.printing && !tab.loader.empty() && tab.loaded.count(tab.loader)) Loaded(t);
     } else if (method == "Inspector.targetCrashed") {
       abandon(t, "the page crashed Chromium's renderer");
     }
@@ -311,7 +312,7 @@ struct PdfPrinter::State {
         return abandon(t, "Chromium could not open it (" + failure + ")");
       navigating.loader = reply.value("loaderId", "");
       // The load may have come before the reply to the navigation.
-      if (navigating.loaded.count(navigating.loader)) PrintTab(t);
+      if (navigating.loaded.count(navigating.loader)) Loaded(t);
     }));
   }
 
@@ -331,11 +332,30 @@ struct PdfPrinter::State {
             {"transferMode", "ReturnAsBase64"}};
   }
 
-  void PrintTab(std::size_t t) {
+  // The page has loaded: print it, or first run the run's script in it.
+  void Loaded(std::size_t t) {
     const auto now = Clock::now();
     times.loading += now - tabs[t].step_started;
     tabs[t].step_started = now;
     tabs[t].printing = true;
+    if (script.empty()) return PrintTab(t);
+    const json evaluate{{"expression", script}, {"awaitPromise", true}, {"returnByValue", true}};
+    Send("Runtime.evaluate", evaluate, tabs[t].session_id, ForTab(t, [this, t](Tab& tab, const json& reply) {
+      if (reply.contains("exceptionDetails")) {
+        const json& details = reply["exceptionDetails"];
+        const std::string text = details.contains("exception") ? details["exception"].value("description", "")
+                                                               : details.value("text", "");
+        return abandon(t, "its preparation failed: " + text.substr(0, text.find('\n')));
+      }
+      const json& value = reply.value("result", json::object());
+      if (!value.contains("value") || !value["value"].is_string())
+        return abandon(t, "its preparation gave no text");
+      results[*tab.job].prepared = value["value"].get<std::string>();
+      PrintTab(t);
+    }));
+  }
+
+  void PrintTab(std::size_t t) {
     Send("Page.printToPDF", PrintSettings(), tabs[t].session_id, ForTab(t, [this, t](Tab& tab, const json& reply) {
       std::string pdf;
       try {
@@ -406,9 +426,11 @@ struct PdfPrinter::State {
         abandon(t, "it did not load and print within " + seconds(options.page_timeout));
   }
 
-  std::vector<PrintedPage> run(const std::vector<std::filesystem::path>& html_files, const Progress& heard) {
+  std::vector<PrintedPage> run(const std::vector<std::filesystem::path>& html_files, const Progress& heard,
+                               const std::string& prepare) {
     files = &html_files;
     progress = &heard;
+    script = prepare;
     results.assign(html_files.size(), {});
     next_job = 0;
     done = 0;
@@ -475,6 +497,12 @@ PdfPrinter::PdfPrinter(PrintOptions options) : state_(std::make_unique<State>())
   }
   state_->executable = FindBrowser(state_->options);
   auto arguments = BrowserArguments();
+  // Pages printed together are loaded in frames of one document whose script
+  // then reads them, which file: pages may do only with this switch. Security:
+  // it lets a page's script read local files, but only where every request
+  // is checked against the allowed folder (AnswerRequest), so it is given
+  // only then.
+  if (!state_->allowed.empty()) arguments.push_back("--allow-file-access-from-files");
   arguments.insert(arguments.end(), state_->options.extra_arguments.begin(), state_->options.extra_arguments.end());
   try {
     state_->browser = std::make_unique<BrowserProcess>(state_->executable, arguments);
@@ -496,7 +524,12 @@ std::string PdfPrinter::Print(const std::filesystem::path& html_file) {
 
 std::vector<PrintedPage> PdfPrinter::PrintAll(const std::vector<std::filesystem::path>& html_files,
                                                const Progress& progress) {
-  return state_->run(html_files, progress);
+  return state_->run(html_files, progress, {});
+}
+
+std::vector<PrintedPage> PdfPrinter::PrintAllPrepared(const std::vector<std::filesystem::path>& html_files,
+                                                       const std::string& script, const Progress& progress) {
+  return state_->run(html_files, progress, script);
 }
 
 const std::string& PdfPrinter::BrowserVersion() const { return state_->version; }

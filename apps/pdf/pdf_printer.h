@@ -76,7 +76,8 @@ struct PrintTimes {
 // What printing one file gave: its PDF, or why there is none.
 struct PrintedPage {
   std::string pdf;
-  std::string error;  // empty when printed
+  std::string error;     // empty when printed
+  std::string prepared;  // what the preparing script gave (PrintAllPrepared)
 };
 
 class PdfPrinter {
@@ -102,6 +103,13 @@ class PdfPrinter {
   using Progress = std::function<void(std::size_t done, std::size_t total)>;
   std::vector<PrintedPage> PrintAll(const std::vector<std::filesystem::path>& html_files,
                                      const Progress& progress = {});
+
+  // As PrintAll, but after each page's load event runs `script` in it (a
+  // JavaScript expression; a promise it gives is waited for) and prints the
+  // page only when the script's value is a text, which comes back in
+  // PrintedPage::prepared. A script that throws fails that page, saying why.
+  std::vector<PrintedPage> PrintAllPrepared(const std::vector<std::filesystem::path>& html_files,
+                                            const std::string& script, const Progress& progress = {});
 
   // What the browser calls itself, e.g. "Chrome/156.0.8078.129".
   const std::string& BrowserVersion() const;

@@ -1,6 +1,7 @@
 // The PDF tests' helpers.
 #include "apps/pdf/pdf_test_support.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fcntl.h>
@@ -121,6 +122,17 @@ std::string OutlineText(const std::filesystem::path& pdf) {
   std::string out;
   DescribeOutline(json["outlines"], 0, out);
   return out;
+}
+
+std::vector<std::string> SheetPictures(const std::filesystem::path& pdf) {
+  TempFolder folder;
+  RunTool({PDFTOPPM, "-r", "40", pdf.string(), (folder.path() / "sheet").string()});
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());  // sheet-01.ppm, sheet-02.ppm, ... (zero-padded)
+  std::vector<std::string> sheets;
+  for (const auto& file : files) sheets.push_back(ReadBytes(file));
+  return sheets;
 }
 
 std::string SimplePdf(const std::vector<std::string>& sheet_texts, const std::string& link) {

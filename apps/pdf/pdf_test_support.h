@@ -1,6 +1,6 @@
 // Helpers for the PDF tests: temporary folders, running the PDF tools that
 // check results independently of the code under test (poppler's pdfinfo,
-// pdftotext and pdfimages, qpdf's JSON), small PDFs made directly, and
+// pdftotext, pdfimages and pdftoppm, qpdf's JSON), small PDFs made directly, and
 // stand-in browsers.
 #ifndef ZAREL_APPS_PDF_PDF_TEST_SUPPORT_H_
 #define ZAREL_APPS_PDF_PDF_TEST_SUPPORT_H_
@@ -36,6 +36,9 @@ std::string PageText(const std::filesystem::path& pdf, int page);  // pdftotext,
 // The pictures on a sheet (pdfimages -list), as "width x height" in pixels.
 std::vector<std::string> pictures(const std::filesystem::path& pdf, int page);
 std::string DocumentTitle(const std::filesystem::path& pdf);       // pdfinfo's "Title:"
+// Every sheet drawn as a picture by poppler's pdftoppm (40 dots an inch,
+// PPM bytes), to compare how two PDFs look sheet by sheet.
+std::vector<std::string> SheetPictures(const std::filesystem::path& pdf);
 
 // The outline as qpdf reads it, one entry a line, indented two spaces a
 // level: "title -> page" and " (open)" for an entry shown expanded.

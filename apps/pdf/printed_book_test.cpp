@@ -60,10 +60,7 @@ TEST(PrintedBook, KeepsTextBookmarksAndLinksOfThePrintedPages) {
   Book book;
   book.title = "Café » report";
   book.cover = printed[0].pdf;
-  for (std::size_t i = 1; i < printed.size(); ++i) {
-    book.parts.push_back(printed[i].pdf);
-    book.part_files.push_back(fs::canonical(files[i]));
-  }
+  for (std::size_t i = 1; i < printed.size(); ++i) AddPart(book, printed[i].pdf, fs::canonical(files[i]));
   book.outline = {{"Café", 0, {{"»", 1, {{"Sub page", 2, {}, false}}, false}}, true}};
   const auto out = here / "book.pdf";
   WriteBook(book, out);
