@@ -76,7 +76,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
                       "The Chromium program that prints the PDF (default: Debian's chromium)")
       ->type_name("PROGRAM");
   command->add_option("--pdf-parallel", options.pdf_parallel,
-                      "Print jobs at once, each in a tab of its own (default 2)")
+                      "Print jobs at once, each in a tab of its own (default 1)")
       ->check(CLI::Range(std::size_t{1}, std::size_t{16}));
   command->add_option("--pdf-together", options.pdf_together,
                       "Pages printed as one print job at most; 1 prints each page on its own (default 24)")

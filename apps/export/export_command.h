@@ -44,8 +44,10 @@ struct ExportOptions {
   bool progress = false;
   // The browser that prints the PDF; empty: Debian's chromium.
   std::string browser;
-  // Print jobs at once, each in a tab of its own.
-  std::size_t pdf_parallel = 2;
+  // Print jobs at once, each in a tab of its own. Printing is Chromium's
+  // computing, not its waiting: on a quiet two-core machine one job at a
+  // time finished the demo's book first (see the README).
+  std::size_t pdf_parallel = 1;
   // Pages printed as one print job at most: each print job costs Chromium a
   // page load and a print process of its own (see apps/pdf/page_batches.h).
   std::size_t pdf_together = 24;

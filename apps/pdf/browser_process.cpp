@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -21,6 +23,32 @@ extern char** environ;
 
 namespace zarel::pdf {
 namespace {
+
+// Whether a process of the group `group` still runs. One that has ended but
+// was not yet waited for (a zombie: its parent is gone, and where the first
+// process of a container is not init it may never be reaped) counts as
+// ended: it can no longer write anything. kill(-group, 0) cannot tell the
+// two apart, so the processes are read from /proc.
+bool GroupStillRuns(pid_t group) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry("/proc", error), end; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry->path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // "pid (command) state ppid pgrp ...": the command may hold spaces and
+    // parentheses, so the fields are read after its last ")".
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(line.substr(close + 1));
+    char state = 0;
+    long parent = 0, process_group = 0;
+    if (!(fields >> state >> parent >> process_group)) continue;
+    if (process_group == group && state != 'Z' && state != 'X') return true;
+  }
+  return false;
+}
 
 // A file descriptor closed when it goes out of scope.
 class Descriptor {
@@ -160,7 +188,7 @@ void BrowserProcess::Stop() {
     // a file made while the folder is being removed would stay behind. Wait
     // (briefly) until none of the group is left.
     const auto gone_by = std::chrono::steady_clock::now() + 2s;
-    while (::kill(-pid_, 0) == 0 && std::chrono::steady_clock::now() < gone_by) std::this_thread::sleep_for(10ms);
+    while (GroupStillRuns(pid_) && std::chrono::steady_clock::now() < gone_by) std::this_thread::sleep_for(10ms);
     pid_ = -1;
   }
   std::error_code ignored;
