@@ -1,10 +1,9 @@
 // The export as one PDF (see export_book.h).
 #include "apps/export/export_book.h"
 
-#include <fstream>
-
 #include "apps/export/page_names.h"
 #include "apps/pdf/pdf_book.h"
+#include "apps/pdf/scratch_page.h"
 
 namespace zarel::site_export {
 
@@ -25,26 +24,6 @@ pdf::OutlineEntry Bookmarks(const std::vector<ExportedNode>& nodes, std::size_t 
   }
   return entry;
 }
-
-// The cover's file inside OUT while it is printed (the printer reads only
-// files there), removed afterwards.
-class CoverFile {
- public:
-  CoverFile(const fs::path& out, const std::string& html) : path_(out / ".cover.html") {
-    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
-    file << html;
-  }
-  ~CoverFile() {
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-  }
-  CoverFile(const CoverFile&) = delete;
-  CoverFile& operator=(const CoverFile&) = delete;
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 }  // namespace
 
@@ -79,7 +58,9 @@ BookResult PrintBook(const ExportResult& exported, const fs::path& out, const fs
     pdf::PrintOptions options = print_options;
     options.only_files_in = folder;
     pdf::PdfPrinter printer(options);
-    const CoverFile cover(folder, CoverHtml(title, exported_at, files.size()));
+    // The cover's file lies inside OUT while it prints (the printer reads
+    // only files there).
+    const pdf::ScratchPage cover(folder / ".cover.html", CoverHtml(title, exported_at, files.size()));
     pdf::Book book;
     book.title = title;
     book.cover = printer.Print(cover.Path());

@@ -6,6 +6,7 @@
 
 #include "apps/pdf/file_address.h"
 #include "apps/pdf/pdf_book.h"
+#include "apps/pdf/scratch_page.h"
 #include "zarel/base/ascii_text.h"
 
 #include <algorithm>
@@ -124,50 +125,18 @@ constexpr const char* kMoveScript = R"JS((async () => {
   return JSON.stringify({print: true});
 })())JS";
 
-std::string HtmlAttribute(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '"') out += "&quot;";
-    else if (c == '<') out += "&lt;";
-    else out += c;
-  }
-  return out;
-}
-
 // The document that loads a run's pages side by side, each in a frame the
 // size of the sheet's printable area.
 std::string RunDocument(const std::vector<fs::path>& files, const BatchOptions& options) {
   std::ostringstream html;
   html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>iframe{display:block;border:0;width:"
        << options.width << "in;height:" << options.height << "in}</style></head><body>\n";
-  for (const auto& file : files) html << "<iframe src=\"" << HtmlAttribute(FileAddress(file)) << "\"></iframe>\n";
+  // A file address has every byte outside the unreserved set percent-encoded,
+  // so it needs no escaping in an attribute.
+  for (const auto& file : files) html << "<iframe src=\"" << FileAddress(file) << "\"></iframe>\n";
   html << "</body></html>\n";
   return html.str();
 }
-
-// A run's document on disk beside its pages while it prints.
-class RunFile {
- public:
-  RunFile(const fs::path& folder, std::size_t number, const std::string& html)
-      : path_(folder / (".zarel-print-" + std::to_string(number) + ".html")) {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out << html;
-    written_ = static_cast<bool>(out);
-  }
-  ~RunFile() {
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-  }
-  RunFile(const RunFile&) = delete;
-  RunFile& operator=(const RunFile&) = delete;
-  const fs::path& Path() const { return path_; }
-  bool Written() const { return written_; }
-
- private:
-  fs::path path_;
-  bool written_ = false;
-};
 
 // Splits [first, end) at the pages in `alone` (indices within the range):
 // those become runs of one, the rest runs of what lies between them.
@@ -238,13 +207,14 @@ PrintedPages PrintPages(PdfPrinter& printer, const std::vector<fs::path>& files,
   // Each round prints its runs together, or finds the pages that must print
   // alone and splits the run around them for the next round.
   while (!together.empty()) {
-    std::vector<std::unique_ptr<RunFile>> run_files;
+    // Each run's document lies beside its pages while it prints.
+    std::vector<std::unique_ptr<ScratchPage>> run_files;
     std::vector<fs::path> paths;
     for (const PageRun& run : together) {
       const std::vector<fs::path> pages(files.begin() + static_cast<std::ptrdiff_t>(run.first),
                                         files.begin() + static_cast<std::ptrdiff_t>(run.end));
-      run_files.push_back(std::make_unique<RunFile>(files[run.first].parent_path(), next_file_number++,
-                                                    RunDocument(pages, options)));
+      const fs::path name = ".zarel-print-" + std::to_string(next_file_number++) + ".html";
+      run_files.push_back(std::make_unique<ScratchPage>(files[run.first].parent_path() / name, RunDocument(pages, options)));
       paths.push_back(run_files.back()->Path());
     }
     std::size_t round_pages = 0;
